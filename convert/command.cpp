@@ -1,0 +1,200 @@
+#include "convert/command.h"
+
+#include <optional>
+
+namespace {
+
+constexpr std::int32_t kDefaultResolution = 300;
+
+std::optional<unsigned> HexDigit(char16_t c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  return std::nullopt;
+}
+
+// Reads the magnitude of a hexadecimal number: at most eight significant digits, taken as
+// the bits of a 32-bit value.
+std::optional<std::uint32_t> ReadHex(std::u16string_view digits) {
+  if (digits.empty()) return std::nullopt;
+  std::uint32_t value = 0;
+  for (char16_t c : digits) {
+    auto digit = HexDigit(c);
+    if (!digit || value > 0x0FFFFFFFu) return std::nullopt;
+    value = value << 4 | *digit;
+  }
+  return value;
+}
+
+// Reads a decimal magnitude that, with its sign, must fit a signed 32-bit integer.
+std::optional<std::uint32_t> ReadDecimal(std::u16string_view digits, bool negative) {
+  if (digits.empty()) return std::nullopt;
+  const std::uint64_t limit = negative ? 2147483648u : 2147483647u;
+  std::uint64_t value = 0;
+  for (char16_t c : digits) {
+    if (c < u'0' || c > u'9') return std::nullopt;
+    value = value * 10 + (c - u'0');
+    if (value > limit) return std::nullopt;
+  }
+  return static_cast<std::uint32_t>(value);
+}
+
+std::u16string Decimal(std::int64_t value) {
+  std::u16string digits;
+  const bool negative = value < 0;
+  std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(value) : value;
+  do {
+    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + magnitude % 10));
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (negative) digits.insert(digits.begin(), u'-');
+  return digits;
+}
+
+// Encloses one argument in double quotes so that CommandLineToArgvW gives back exactly
+// `text`: backslashes before an embedded quote or before the closing quote are doubled,
+// and an embedded quote is escaped.
+std::u16string Quote(std::u16string_view text) {
+  std::u16string quoted = u"\"";
+  std::size_t backslashes = 0;
+  for (char16_t c : text) {
+    if (c == u'\\') {
+      ++backslashes;
+      continue;
+    }
+    if (c == u'"') {
+      quoted.append(backslashes * 2 + 1, u'\\');
+    } else {
+      quoted.append(backslashes, u'\\');
+    }
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, u'\\');
+  quoted += u'"';
+  return quoted;
+}
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+
+}  // namespace
+
+std::int32_t ReadResolution(std::u16string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == u' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+    negative = text[i] == u'-';
+    ++i;
+  }
+  std::u16string_view rest = text.substr(i);
+  std::optional<std::uint32_t> magnitude;
+  if (rest.starts_with(u"$") || rest.starts_with(u"x") || rest.starts_with(u"X")) {
+    magnitude = ReadHex(rest.substr(1));
+  } else if (rest.starts_with(u"0x") || rest.starts_with(u"0X")) {
+    magnitude = ReadHex(rest.substr(2));
+  } else {
+    magnitude = ReadDecimal(rest, negative);
+  }
+  if (!magnitude) return kDefaultResolution;
+  const std::uint32_t bits = negative ? 0u - *magnitude : *magnitude;
+  return static_cast<std::int32_t>(bits);
+}
+
+std::u16string ImageStem(int index, int count) {
+  std::u16string stem = u"图";
+  if (count != 1) stem += Decimal(static_cast<std::int64_t>(index) + 1) + u"-";
+  return stem;
+}
+
+std::u16string BuildConverterCommand(const ConversionJob& job, PathStyle style) {
+  const std::u16string_view converter =
+      style == PathStyle::Windows ? u"\\bin\\xps2img" : u"/bin/xps2img";
+  std::u16string command = Quote(job.programFolder + std::u16string(converter));
+  command += u' ';
+  command += Quote(job.sourcePath);
+  command += u' ';
+  command += Quote(job.outputFolder);
+  command += u" -f ";
+  command += job.format;
+  command += u" -d ";
+  command += Decimal(job.resolution);
+  command += u" -i ";
+  command += ImageStem(job.index, job.count);
+  return command;
+}
+
+std::u16string ProgramFolder(std::u16string_view executablePath, PathStyle style) {
+  const bool windows = style == PathStyle::Windows;
+  const std::size_t last = executablePath.find_last_of(windows ? u"\\:" : u"/");
+  if (last == std::u16string_view::npos) return {};
+  const char16_t separator = windows ? u'\\' : u'/';
+  std::size_t end = last + 1;
+  if (executablePath[last] == separator && last > 0) {
+    const char16_t before = executablePath[last - 1];
+    if (before != separator && !(windows && before == u':')) end = last;
+  }
+  return std::u16string(executablePath.substr(0, end));
+}
+
+std::vector<std::u16string> SplitCommandLine(std::u16string_view commandLine) {
+  std::vector<std::u16string> arguments;
+  std::size_t i = 0;
+  const std::size_t n = commandLine.size();
+  if (n == 0) return arguments;
+
+  // The program's path ends at the next quote when quoted, else at the first blank; it
+  // takes no escapes.
+  std::u16string program;
+  if (commandLine[0] == u'"') {
+    for (i = 1; i < n && commandLine[i] != u'"'; ++i) program += commandLine[i];
+    if (i < n) ++i;
+  } else {
+    for (; i < n && !IsBlank(commandLine[i]); ++i) program += commandLine[i];
+  }
+  arguments.push_back(std::move(program));
+
+  while (true) {
+    while (i < n && IsBlank(commandLine[i])) ++i;
+    if (i >= n) break;
+    std::u16string argument;
+    std::size_t backslashes = 0;
+    int quotes = 0;
+    while (i < n && !(IsBlank(commandLine[i]) && quotes == 0)) {
+      const char16_t c = commandLine[i];
+      if (c == u'\\') {
+        argument += c;
+        ++backslashes;
+        ++i;
+        continue;
+      }
+      if (c != u'"') {
+        argument += c;
+        backslashes = 0;
+        ++i;
+        continue;
+      }
+      // 2n backslashes and a quote give n backslashes and toggle quoting; 2n+1 give n
+      // backslashes and a literal quote.
+      argument.resize(argument.size() - backslashes / 2);
+      if (backslashes % 2 == 0) {
+        ++quotes;
+      } else {
+        argument.back() = u'"';
+      }
+      backslashes = 0;
+      ++i;
+      // A run of quotes: every third one counting the opening quote is a literal quote.
+      while (i < n && commandLine[i] == u'"') {
+        if (++quotes == 3) {
+          argument += u'"';
+          quotes = 0;
+        }
+        ++i;
+      }
+      if (quotes == 2) quotes = 0;
+    }
+    arguments.push_back(std::move(argument));
+  }
+  return arguments;
+}
