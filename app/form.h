@@ -43,35 +43,27 @@ struct ControlSpec {
 };
 
 inline constexpr std::array<std::u16string_view, 5> kFormatItems = {u"jpeg", u"png", u"tiff",
-                                                                     u"bmp", u"gif"};
+                                                                    u"bmp", u"gif"};
 inline constexpr std::array<std::u16string_view, 3> kResolutionItems = {u"150", u"300", u"600"};
 
 // In creation order: every parent comes before its children.
+// clang-format off
 inline constexpr std::array<ControlSpec, 12> kControls = {{
-    {u"ListBox1", ControlKind::ListBox, u"Form1", 0, 33, 513, 247, Align::Client, u"", {}, 0,
-     Click::None},
-    {u"Panel2", ControlKind::Panel, u"Form1", 0, 0, 513, 33, Align::Top, u"", {}, 1, Click::None},
-    {u"Button1", ControlKind::Button, u"Panel2", 8, 6, 97, 21, Align::None, u"选择XPS文件", {}, 0,
-     Click::Button1Click},
-    {u"lbl1", ControlKind::Label, u"Panel2", 186, 14, 24, 13, Align::None, u"格式", {}, kNoTabStop,
-     Click::None},
-    {u"cbb1", ControlKind::ComboBox, u"Panel2", 216, 6, 58, 21, Align::None, u"jpeg", kFormatItems,
-     2, Click::None},
-    {u"Panel1", ControlKind::Panel, u"Panel2", 271, 0, 242, 33, Align::Right, u"", {}, 1,
-     Click::None},
-    {u"分辨率", ControlKind::Label, u"Panel1", 13, 14, 36, 13, Align::None, u"分辨率", {},
-     kNoTabStop, Click::None},
-    {u"ComboBox1", ControlKind::ComboBox, u"Panel1", 55, 6, 58, 21, Align::None, u"300",
-     kResolutionItems, 1, Click::None},
-    {u"Button2", ControlKind::Button, u"Panel1", 119, 6, 58, 21, Align::None, u"转换", {}, 0,
-     Click::Button2Click},
-    {u"Button3", ControlKind::Button, u"Panel1", 183, 6, 58, 21, Align::None, u"JPEG修正", {}, 2,
-     Click::Button3Click},
-    {u"StatusBar1", ControlKind::StatusBar, u"Form1", 0, 280, 513, 19, Align::Bottom, u"", {},
-     kNoTabStop, Click::None},
-    {u"OpenDialog1", ControlKind::OpenDialog, u"Form1", 0, 0, 0, 0, Align::None,
-     kOpenDialogFilter, {}, kNoTabStop, Click::None},
+  // name         kind                     parent     left top  w    h    align          text            items             tab         click
+  {u"ListBox1",    ControlKind::ListBox,    u"Form1",  0,   33,  513, 247, Align::Client, u"",            {},               0,          Click::None},
+  {u"Panel2",      ControlKind::Panel,      u"Form1",  0,   0,   513, 33,  Align::Top,    u"",            {},               1,          Click::None},
+  {u"Button1",     ControlKind::Button,     u"Panel2", 8,   6,   97,  21,  Align::None,   u"选择XPS文件", {},               0,          Click::Button1Click},
+  {u"lbl1",        ControlKind::Label,      u"Panel2", 186, 14,  24,  13,  Align::None,   u"格式",        {},               kNoTabStop, Click::None},
+  {u"cbb1",        ControlKind::ComboBox,   u"Panel2", 216, 6,   58,  21,  Align::None,   u"jpeg",        kFormatItems,     2,          Click::None},
+  {u"Panel1",      ControlKind::Panel,      u"Panel2", 271, 0,   242, 33,  Align::Right,  u"",            {},               1,          Click::None},
+  {u"分辨率",      ControlKind::Label,      u"Panel1", 13,  14,  36,  13,  Align::None,   u"分辨率",      {},               kNoTabStop, Click::None},
+  {u"ComboBox1",   ControlKind::ComboBox,   u"Panel1", 55,  6,   58,  21,  Align::None,   u"300",         kResolutionItems, 1,          Click::None},
+  {u"Button2",     ControlKind::Button,     u"Panel1", 119, 6,   58,  21,  Align::None,   u"转换",        {},               0,          Click::Button2Click},
+  {u"Button3",     ControlKind::Button,     u"Panel1", 183, 6,   58,  21,  Align::None,   u"JPEG修正",    {},               2,          Click::Button3Click},
+  {u"StatusBar1",  ControlKind::StatusBar,  u"Form1",  0,   280, 513, 19,  Align::Bottom, u"",            {},               kNoTabStop, Click::None},
+  {u"OpenDialog1", ControlKind::OpenDialog, u"Form1",  0,   0,   0,   0,   Align::None,   kOpenDialogFilter, {},            kNoTabStop, Click::None},
 }};
+// clang-format on
 
 enum class PanelAlign { Left, Center };
 struct StatusPanelSpec {

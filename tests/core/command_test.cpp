@@ -6,8 +6,13 @@ namespace {
 
 ConversionJob Job(std::u16string source, std::u16string format, std::u16string resolutionText,
                   int index, int count) {
-  return {u"C:\\Tools\\Conv", std::move(source), u"E:\\Images", std::move(format),
-          ReadResolution(resolutionText), index, count};
+  return {u"C:\\Tools\\Conv",
+          std::move(source),
+          u"E:\\Images",
+          std::move(format),
+          ReadResolution(resolutionText),
+          index,
+          count};
 }
 
 TEST(ReadResolution, ReadsDecimalWithSignAndLeadingBlanks) {
@@ -39,9 +44,9 @@ TEST(ReadResolution, ReadsHexadecimalAfterEveryPrefix) {
 
 TEST(ReadResolution, GivesThreeHundredForAnythingUnreadable) {
   for (std::u16string_view text :
-       {u"", u"   ", u"abc", u"300 ", u"30 0", u"3OO", u"+", u"-", u"+-3", u"$", u"0x", u"x",
-        u"$G1", u"$123456789", u"2147483648", u"-2147483649", u"99999999999", u"1.5", u"\t300",
-        u"３００", u"300dpi"}) {
+       {u"",           u"   ",         u"abc",         u"300 ", u"30 0",  u"3OO",    u"+",
+        u"-",          u"+-3",         u"$",           u"0x",   u"x",     u"$G1",    u"$123456789",
+        u"2147483648", u"-2147483649", u"99999999999", u"1.5",  u"\t300", u"３００", u"300dpi"}) {
     EXPECT_EQ(ReadResolution(text), 300) << std::string(text.begin(), text.end());
   }
 }
@@ -108,21 +113,23 @@ TEST(BuildConverterCommand, DoublesBackslashesBeforeAClosingQuote) {
 }
 
 TEST(BuildConverterCommand, UsesSlashesAndEscapesQuotesOnPosix) {
-  const ConversionJob job{u"/opt/v", u"/home/u/my \"best\\\" doc.xps", u"/tmp/out\\", u"png", 600, 0,
-                          1};
-  EXPECT_EQ(BuildConverterCommand(job, PathStyle::Posix),
-            u"\"/opt/v/bin/xps2img\" \"/home/u/my \\\"best\\\\\\\" doc.xps\" \"/tmp/out\\\\\" -f png "
-            u"-d 600 -i 图");
-  const ConversionJob root{ProgramFolder(u"/vellumor", PathStyle::Posix), u"/a.xps", u"/", u"png",
-                           300, 0, 1};
+  const ConversionJob job{
+      u"/opt/v", u"/home/u/my \"best\\\" doc.xps", u"/tmp/out\\", u"png", 600, 0, 1};
+  EXPECT_EQ(
+      BuildConverterCommand(job, PathStyle::Posix),
+      u"\"/opt/v/bin/xps2img\" \"/home/u/my \\\"best\\\\\\\" doc.xps\" \"/tmp/out\\\\\" -f png "
+      u"-d 600 -i 图");
+  const ConversionJob root{
+      ProgramFolder(u"/vellumor", PathStyle::Posix), u"/a.xps", u"/", u"png", 300, 0, 1};
   EXPECT_EQ(SplitCommandLine(BuildConverterCommand(root, PathStyle::Posix))[0], u"//bin/xps2img");
 }
 
 // Splitting a built command gives back every piece of the job exactly.
 TEST(BuildConverterCommand, RoundTripsThroughSplitCommandLine) {
   const std::u16string folders[] = {u"C:\\Tools\\Conv", u"C:\\", u"\\\\srv\\share\\", u"D:\\a b\\"};
-  const std::u16string paths[] = {u"D:\\Docs\\report.xps", u"E:\\", u"E:\\\\", u"\\\\srv\\s\\",
-                                  u"D:\\图 表\\Ω.xps", u"", u"a\\\"b\\\\\"c\\", u"\"", u"x\ty"};
+  const std::u16string paths[] = {
+      u"D:\\Docs\\report.xps", u"E:\\", u"E:\\\\", u"\\\\srv\\s\\", u"D:\\图 表\\Ω.xps", u"",
+      u"a\\\"b\\\\\"c\\",      u"\"",   u"x\ty"};
   const std::u16string formats[] = {u"jpeg", u"", u"my  png", u" tiff ", u"a\tb"};
   for (const auto& folder : folders) {
     for (const auto& path : paths) {

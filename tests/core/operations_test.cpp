@@ -16,9 +16,9 @@ TEST(JoinSelection, JoinsWithOneSeparatorAndKeepsAbsoluteNames) {
             (Paths{u"D:\\Docs\\a.xps", u"D:\\Docs\\b.xps"}));
   EXPECT_EQ(JoinSelection({u"D:\\", {u"b.xps", u"a.xps", u"b.xps"}}, PathStyle::Windows),
             (Paths{u"D:\\b.xps", u"D:\\a.xps", u"D:\\b.xps"}));
-  EXPECT_EQ(JoinSelection({u"D:\\Docs", {u"E:\\x.xps", u"\\\\srv\\y.xps", u"z.txt"}},
-                          PathStyle::Windows),
-            (Paths{u"E:\\x.xps", u"\\\\srv\\y.xps", u"D:\\Docs\\z.txt"}));
+  EXPECT_EQ(
+      JoinSelection({u"D:\\Docs", {u"E:\\x.xps", u"\\\\srv\\y.xps", u"z.txt"}}, PathStyle::Windows),
+      (Paths{u"E:\\x.xps", u"\\\\srv\\y.xps", u"D:\\Docs\\z.txt"}));
   EXPECT_EQ(JoinSelection({u"", {u"D:\\only.xps"}}, PathStyle::Windows), Paths{u"D:\\only.xps"});
   EXPECT_EQ(JoinSelection({u"/home/u", {u"a.xps", u"/tmp/b.xps"}}, PathStyle::Posix),
             (Paths{u"/home/u/a.xps", u"/tmp/b.xps"}));
