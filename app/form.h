@@ -24,6 +24,7 @@ inline constexpr bool kSizeable = true;
 inline constexpr std::u16string_view kFontFace = u"Tahoma";
 inline constexpr int kFontHeightPixels = 11;
 inline constexpr int kFontPoints = 8;
+inline constexpr int kListItemHeight = 13;  // ListBox1, fixed for every item
 
 enum class ControlKind { ListBox, Panel, Button, Label, ComboBox, StatusBar, OpenDialog };
 enum class Align { None, Top, Right, Bottom, Client };
