@@ -85,4 +85,9 @@ constexpr const ControlSpec& Control(std::u16string_view name) {
   throw std::invalid_argument("no such control");
 }
 
+// The position of the control named `name` in kControls.
+constexpr std::size_t ControlIndex(std::u16string_view name) {
+  return static_cast<std::size_t>(&Control(name) - kControls.data());
+}
+
 }  // namespace form

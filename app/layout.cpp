@@ -4,10 +4,6 @@
 
 namespace {
 
-std::size_t IndexOf(std::u16string_view name) {
-  return static_cast<std::size_t>(&form::Control(name) - form::kControls.data());
-}
-
 Rect TableRect(const form::ControlSpec& control, int dpi) {
   return {ScaleToDpi(control.left, dpi), ScaleToDpi(control.top, dpi),
           ScaleToDpi(control.width, dpi), ScaleToDpi(control.height, dpi)};
@@ -79,7 +75,7 @@ ControlRects LayOutControls(int clientWidth, int clientHeight, int dpi) {
 }
 
 const Rect& RectOf(const ControlRects& rects, std::u16string_view name) {
-  return rects[IndexOf(name)];
+  return rects[form::ControlIndex(name)];
 }
 
 std::array<int, form::kStatusPanels.size()> StatusPanelWidths(int barWidth, int dpi) {
