@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 
 #include "app/choose_sources.h"
 #include "app/layout.h"
@@ -43,8 +44,10 @@ TForm1::TForm1(Desktop& desktop) : desktop_(desktop) {
     setTabOrder(Widget(tabs[i - 1]), Widget(tabs[i]));
   }
 
-  resize(form::kClientWidth, form::kClientHeight);
-  move(screen()->availableGeometry().center() - rect().center());
+  // The client area centred: the frame's size is not known before the window is shown.
+  setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter,
+                                  QSize(form::kClientWidth, form::kClientHeight),
+                                  screen()->availableGeometry()));
 }
 
 std::vector<std::u16string> TForm1::SourceItems() const {
