@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+// XPS rendering. MuPDF stays behind this header: callers see plain C++ types.
+//
+// Threads: an XpsDocument and its PreparedPages are made, used and destroyed on one thread;
+// each worker thread renders with a BandRenderer of its own, and several workers may render
+// the same PreparedPage at once.
+
+// A MuPDF failure; the message is MuPDF's own.
+class RenderError : public std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// A page that would exceed the pixel limit at the requested resolution.
+class PageTooLarge : public RenderError {
+ public:
+  PageTooLarge(double width, double height)
+      : RenderError("page too large"), width(width), height(height) {}
+  double width, height;  // pixels
+};
+
+// Pages larger than this are refused, so that no encoder or buffer meets a size it cannot hold.
+struct PixelLimit {
+  double maxSide;
+  double maxPixels;
+};
+
+class PreparedPage;
+class BandRenderer;
+
+class XpsDocument {
+ public:
+  // Opens an XPS or OpenXPS document; `storeBytes` bounds MuPDF's cache of fonts and images.
+  // Throws RenderError when the file is not a readable XPS document.
+  static std::unique_ptr<XpsDocument> Open(const std::string& path, std::size_t storeBytes);
+  virtual ~XpsDocument() = default;
+
+  virtual int PageCount() = 0;
+  // Loads page `index` (from 0) and records it for rendering at `dpi`. Throws PageTooLarge
+  // or RenderError.
+  virtual std::unique_ptr<PreparedPage> Prepare(int index, int dpi, const PixelLimit& limit) = 0;
+  virtual std::unique_ptr<BandRenderer> NewRenderer() = 0;
+};
+
+class PreparedPage {
+ public:
+  virtual ~PreparedPage() = default;
+  virtual int width() const = 0;
+  virtual int height() const = 0;
+};
+
+// Rows of RGB pixels, 3 bytes each, owned by the renderer until its next call.
+struct Band {
+  const std::uint8_t* rows;
+  std::ptrdiff_t stride;
+  int count;
+};
+
+class BandRenderer {
+ public:
+  virtual ~BandRenderer() = default;
+  // Renders rows [first, first + count) of `page` on white. Throws RenderError.
+  virtual Band Render(const PreparedPage& page, int first, int count) = 0;
+};

@@ -1,0 +1,215 @@
+#include <mupdf/fitz.h>
+
+#include <array>
+#include <mutex>
+
+#include "xps2img/engine.h"
+
+// MuPDF reports errors by longjmp: every fz_try sits in a small C-style function below that
+// holds no C++ object and returns a status; the classes turn a failed status into RenderError.
+
+namespace {
+
+void Silent(void*, const char*) {}
+
+fz_document* OpenXps(fz_context* ctx, const char* path) {
+  fz_stream* stream = nullptr;
+  fz_document* doc = nullptr;
+  fz_var(stream);
+  fz_var(doc);
+  fz_try(ctx) {
+    stream = fz_open_file(ctx, path);
+    // Named by type, not by file name: whatever the file is called, only XPS is accepted.
+    doc = fz_open_document_with_stream(ctx, "application/vnd.ms-xpsdocument", stream);
+  }
+  fz_always(ctx) { fz_drop_stream(ctx, stream); }
+  fz_catch(ctx) { doc = nullptr; }
+  return doc;
+}
+
+int CountPages(fz_context* ctx, fz_document* doc) {
+  int count = -1;
+  fz_var(count);
+  fz_try(ctx) { count = fz_count_pages(ctx, doc); }
+  fz_catch(ctx) { count = -1; }
+  return count;
+}
+
+bool BoundPage(fz_context* ctx, fz_document* doc, int index, fz_page** page, fz_rect* bounds) {
+  bool ok = true;
+  fz_var(ok);
+  fz_try(ctx) {
+    *page = fz_load_page(ctx, doc, index);
+    *bounds = fz_bound_page(ctx, *page);
+  }
+  fz_catch(ctx) { ok = false; }
+  return ok;
+}
+
+fz_display_list* ListPage(fz_context* ctx, fz_page* page) {
+  fz_display_list* list = nullptr;
+  fz_var(list);
+  fz_try(ctx) { list = fz_new_display_list_from_page(ctx, page); }
+  fz_catch(ctx) { list = nullptr; }
+  return list;
+}
+
+fz_pixmap* NewBandPixmap(fz_context* ctx, fz_irect box) {
+  fz_pixmap* pixmap = nullptr;
+  fz_var(pixmap);
+  fz_try(ctx) { pixmap = fz_new_pixmap_with_bbox(ctx, fz_device_rgb(ctx), box, nullptr, 0); }
+  fz_catch(ctx) { pixmap = nullptr; }
+  return pixmap;
+}
+
+// Renders the part of `list` that falls on `pixmap`, whose position says which band it is.
+bool DrawBand(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_pixmap* pixmap) {
+  fz_device* device = nullptr;
+  bool ok = true;
+  fz_var(device);
+  fz_var(ok);
+  fz_try(ctx) {
+    fz_clear_pixmap_with_value(ctx, pixmap, 255);
+    device = fz_new_draw_device(ctx, fz_identity, pixmap);
+    fz_run_display_list(ctx, list, device, ctm, fz_rect_from_irect(fz_pixmap_bbox(ctx, pixmap)),
+                        nullptr);
+    fz_close_device(ctx, device);
+  }
+  fz_always(ctx) { fz_drop_device(ctx, device); }
+  fz_catch(ctx) { ok = false; }
+  return ok;
+}
+
+std::string Message(fz_context* ctx) { return fz_caught_message(ctx); }
+
+void Quiet(fz_context* ctx) {
+  fz_set_warning_callback(ctx, Silent, nullptr);
+  fz_set_error_callback(ctx, Silent, nullptr);
+}
+
+class MupdfPage : public PreparedPage {
+ public:
+  MupdfPage(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_irect box)
+      : ctx_(ctx), list_(list), ctm_(ctm), box_(box) {}
+  ~MupdfPage() override { fz_drop_display_list(ctx_, list_); }
+
+  int width() const override { return box_.x1 - box_.x0; }
+  int height() const override { return box_.y1 - box_.y0; }
+
+  fz_display_list* list() const { return list_; }
+  fz_matrix ctm() const { return ctm_; }
+  fz_irect box() const { return box_; }
+
+ private:
+  fz_context* ctx_;
+  fz_display_list* list_;
+  fz_matrix ctm_;
+  fz_irect box_;
+};
+
+class MupdfRenderer : public BandRenderer {
+ public:
+  explicit MupdfRenderer(fz_context* ctx) : ctx_(ctx) { Quiet(ctx_); }
+  ~MupdfRenderer() override {
+    fz_drop_pixmap(ctx_, pixmap_);
+    fz_drop_context(ctx_);
+  }
+
+  Band Render(const PreparedPage& prepared, int first, int count) override {
+    const auto& page = static_cast<const MupdfPage&>(prepared);
+    fz_irect box = page.box();
+    int width = box.x1 - box.x0;
+    // One band pixmap serves every band of a page: only its position and height change.
+    if (!pixmap_ || pixmap_->w != width || capacity_ < count) {
+      fz_drop_pixmap(ctx_, pixmap_);
+      pixmap_ = NewBandPixmap(ctx_, {box.x0, box.y0, box.x1, box.y0 + count});
+      capacity_ = pixmap_ ? count : 0;
+      if (!pixmap_) throw RenderError(Message(ctx_));
+    }
+    pixmap_->x = box.x0;
+    pixmap_->y = box.y0 + first;
+    pixmap_->h = count;
+    if (!DrawBand(ctx_, page.list(), page.ctm(), pixmap_)) throw RenderError(Message(ctx_));
+    return {pixmap_->samples, pixmap_->stride, count};
+  }
+
+ private:
+  fz_context* ctx_;
+  fz_pixmap* pixmap_ = nullptr;
+  int capacity_ = 0;
+};
+
+class MupdfDocument : public XpsDocument {
+ public:
+  MupdfDocument(fz_context* ctx, fz_document* doc) : ctx_(ctx), doc_(doc) {}
+  ~MupdfDocument() override {
+    fz_drop_document(ctx_, doc_);
+    fz_drop_context(ctx_);
+  }
+
+  int PageCount() override {
+    int count = CountPages(ctx_, doc_);
+    if (count < 0) throw RenderError(Message(ctx_));
+    return count;
+  }
+
+  std::unique_ptr<PreparedPage> Prepare(int index, int dpi, const PixelLimit& limit) override {
+    fz_page* page = nullptr;
+    fz_rect bounds;
+    if (!BoundPage(ctx_, doc_, index, &page, &bounds)) {
+      fz_drop_page(ctx_, page);
+      throw RenderError(Message(ctx_));
+    }
+    // A page's pixel size is its size in points at dpi / 72, rounded as mutool draw does.
+    float zoom = static_cast<float>(dpi) / 72.0f;
+    double width = (static_cast<double>(bounds.x1) - bounds.x0) * zoom;
+    double height = (static_cast<double>(bounds.y1) - bounds.y0) * zoom;
+    if (width > limit.maxSide || height > limit.maxSide || width * height > limit.maxPixels) {
+      fz_drop_page(ctx_, page);
+      throw PageTooLarge(width, height);
+    }
+    fz_matrix ctm = fz_scale(zoom, zoom);
+    fz_irect box = fz_round_rect(fz_transform_rect(bounds, ctm));
+    fz_display_list* list = ListPage(ctx_, page);
+    fz_drop_page(ctx_, page);
+    if (!list) throw RenderError(Message(ctx_));
+    if (box.x1 <= box.x0 || box.y1 <= box.y0) {
+      fz_drop_display_list(ctx_, list);
+      throw RenderError("页面大小为零");
+    }
+    return std::make_unique<MupdfPage>(ctx_, list, ctm, box);
+  }
+
+  std::unique_ptr<BandRenderer> NewRenderer() override {
+    fz_context* clone = fz_clone_context(ctx_);
+    if (!clone) throw RenderError("cannot clone the MuPDF context");
+    return std::make_unique<MupdfRenderer>(clone);
+  }
+
+ private:
+  fz_context* ctx_;
+  fz_document* doc_;
+};
+
+// MuPDF's lock callbacks, shared by every context of the process.
+std::array<std::mutex, FZ_LOCK_MAX> locks;
+
+void Lock(void*, int lock) { locks[static_cast<size_t>(lock)].lock(); }
+void Unlock(void*, int lock) { locks[static_cast<size_t>(lock)].unlock(); }
+
+}  // namespace
+
+std::unique_ptr<XpsDocument> XpsDocument::Open(const std::string& path, std::size_t storeBytes) {
+  static const fz_locks_context lockContext{nullptr, Lock, Unlock};
+  fz_context* ctx = fz_new_context(nullptr, &lockContext, storeBytes);
+  if (!ctx) throw RenderError("cannot create the MuPDF context");
+  Quiet(ctx);
+  fz_register_document_handlers(ctx);
+  fz_document* doc = OpenXps(ctx, path.c_str());
+  if (!doc) {
+    std::string message = Message(ctx);
+    fz_drop_context(ctx);
+    throw RenderError(message);
+  }
+  return std::make_unique<MupdfDocument>(ctx, doc);
+}

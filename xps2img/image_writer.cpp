@@ -1,0 +1,18 @@
+#include "xps2img/image_writer.h"
+
+std::unique_ptr<ImageWriter> NewImageWriter(ImageFormat format, std::FILE* file,
+                                            const ImageSpec& spec) {
+  switch (format) {
+    case ImageFormat::kJpeg:
+      return NewJpegWriter(file, spec);
+    case ImageFormat::kPng:
+      return NewPngWriter(file, spec);
+    case ImageFormat::kTiff:
+      return NewTiffWriter(file, spec);
+    case ImageFormat::kBmp:
+      return NewBmpWriter(file, spec);
+    case ImageFormat::kGif:
+      return NewGifWriter(file, spec);
+  }
+  throw EncodeError("unknown format");
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+
+#include "xps2img/image_format.h"
+
+struct ImageSpec {
+  int width;
+  int height;
+  int dpi;
+};
+
+// A failure of an encoder or of writing its file; the message is the reason.
+class EncodeError : public std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Encodes an RGB image (3 bytes a pixel) that arrives as bands of rows, top to bottom.
+// Throws EncodeError on failure.
+class ImageWriter {
+ public:
+  virtual ~ImageWriter() = default;
+
+  // How often the image's rows must be supplied in full; each pass starts at row 0.
+  virtual int Passes() const { return 1; }
+  virtual void WriteRows(const std::uint8_t* rows, std::ptrdiff_t stride, int count) = 0;
+  // Completes the file after the last row of the last pass.
+  virtual void Finish() = 0;
+};
+
+// A writer for `format` that writes into `file`, which stays owned by the caller.
+std::unique_ptr<ImageWriter> NewImageWriter(ImageFormat format, std::FILE* file,
+                                            const ImageSpec& spec);
+
+std::unique_ptr<ImageWriter> NewJpegWriter(std::FILE* file, const ImageSpec& spec);
+std::unique_ptr<ImageWriter> NewPngWriter(std::FILE* file, const ImageSpec& spec);
+std::unique_ptr<ImageWriter> NewTiffWriter(std::FILE* file, const ImageSpec& spec);
+std::unique_ptr<ImageWriter> NewBmpWriter(std::FILE* file, const ImageSpec& spec);
+std::unique_ptr<ImageWriter> NewGifWriter(std::FILE* file, const ImageSpec& spec);

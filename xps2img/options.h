@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "xps2img/image_format.h"
+
+// What one run converts, with the defaults used for a missing option.
+struct Options {
+  std::string source;
+  std::string outputFolder;
+  FormatChoice format{ImageFormat::kPng, ".png"};
+  int dpi = 300;
+  std::string stem = "图";
+};
+
+struct ShowHelp {};
+struct ShowVersion {};
+struct UsageError {
+  std::string message;  // one line in Chinese, without the program name
+};
+
+using ParsedArguments = std::variant<Options, ShowHelp, ShowVersion, UsageError>;
+
+// Reads `SOURCE OUTPUT-FOLDER [-f FORMAT] [-d DPI] [-i STEM]`, the options in any order;
+// an option's value is always the next argument, even when it begins with "-".
+ParsedArguments ParseArguments(const std::vector<std::string>& arguments);
+
+// The text that -h and --help print.
+extern const char* const kUsage;

@@ -1,0 +1,177 @@
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "xps2img/platform.h"
+
+namespace platform {
+namespace {
+
+std::string Reason(int error) {
+  switch (error) {
+    case ENOENT:
+      return "不存在";
+    case EACCES:
+    case EPERM:
+      return "没有访问权限";
+    case EROFS:
+      return "位于只读文件系统上";
+    case ENOSPC:
+      return "磁盘空间不足";
+    case ENOTDIR:
+      return "路径中有一段不是文件夹";
+    case ENAMETOOLONG:
+      return "路径太长";
+    default:
+      return std::strerror(error);
+  }
+}
+
+class FlockSlot : public RenderSlot {
+ public:
+  explicit FlockSlot(int fd) : fd_(fd) {}
+  ~FlockSlot() override { close(fd_); }  // closing the descriptor releases the lock
+
+ private:
+  int fd_;
+};
+
+// The slot folder belongs to the user: other users cannot plant files or links in it.
+std::string SlotFolder() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string folder = JoinPath(tmp && *tmp ? tmp : "/tmp", "vellumor-render-");
+  folder += std::to_string(getuid());
+  mkdir(folder.c_str(), 0700);
+  struct stat st;
+  if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid()) {
+    return {};
+  }
+  return folder;
+}
+
+int OpenSlot(const std::string& folder, int index) {
+  std::string path = JoinPath(folder, "slot-" + std::to_string(index));
+  return open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+}
+
+}  // namespace
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (!path.empty() && path.back() != '/') path += '/';
+  path += name;
+  return path;
+}
+
+std::string CheckReadableFile(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return Reason(errno);
+  if (S_ISDIR(st.st_mode)) return "是一个文件夹，不是文件";
+  if (!S_ISREG(st.st_mode)) return "不是普通文件";
+  if (access(path.c_str(), R_OK) != 0) return Reason(errno);
+  return {};
+}
+
+std::string CheckFolder(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return Reason(errno);
+  if (!S_ISDIR(st.st_mode)) return "不是文件夹";
+  return {};
+}
+
+bool Exists(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
+}
+
+std::string CreateExclusive(const std::string& path, bool& exists) {
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  exists = fd < 0 && errno == EEXIST;
+  if (fd < 0) return exists ? std::string() : Reason(errno);
+  close(fd);
+  return {};
+}
+
+std::FILE* OpenForWriting(const std::string& path, std::string& reason) {
+  int fd = open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+  std::FILE* file = fd < 0 ? nullptr : fdopen(fd, "wb");
+  if (!file) {
+    reason = Reason(errno);
+    if (fd >= 0) close(fd);
+  }
+  return file;
+}
+
+bool Seek(std::FILE* file, std::int64_t offset, int whence) {
+  return fseeko(file, static_cast<off_t>(offset), whence) == 0;
+}
+
+std::int64_t Tell(std::FILE* file) { return static_cast<std::int64_t>(ftello(file)); }
+
+std::string MoveWithoutReplacing(const std::string& from, const std::string& to) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
+  if (errno != EINVAL && errno != ENOSYS) {
+    return errno == EEXIST ? "目标文件已存在" : Reason(errno);
+  }
+  // The file system cannot rename without replacing: a hard link fails on an existing name.
+  if (link(from.c_str(), to.c_str()) != 0)
+    return errno == EEXIST ? "目标文件已存在" : Reason(errno);
+  unlink(from.c_str());
+  return {};
+}
+
+void RemoveFile(const std::string& path) { unlink(path.c_str()); }
+
+int CoreCount() {
+  unsigned n = std::thread::hardware_concurrency();
+  return n == 0 ? 1 : static_cast<int>(n);
+}
+
+std::unique_ptr<RenderSlot> AcquireRenderSlot() {
+  static const std::string folder = SlotFolder();
+  if (folder.empty()) return nullptr;
+  int slots = CoreCount();
+  for (int i = 0; i < slots; ++i) {
+    int fd = OpenSlot(folder, i);
+    if (fd < 0) return nullptr;
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return std::make_unique<FlockSlot>(fd);
+    close(fd);
+  }
+  // All busy: queue on one slot; spreading processes and threads over the slots keeps the
+  // queues even.
+  static std::atomic<unsigned> turn{static_cast<unsigned>(getpid())};
+  int fd = OpenSlot(folder, static_cast<int>(turn++ % static_cast<unsigned>(slots)));
+  if (fd < 0) return nullptr;
+  while (flock(fd, LOCK_EX) != 0) {
+    if (errno != EINTR) {
+      close(fd);
+      return nullptr;
+    }
+  }
+  return std::make_unique<FlockSlot>(fd);
+}
+
+void PrintLine(std::string_view line) {
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+void PrintError(std::string_view line) {
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fputc('\n', stderr);
+}
+
+}  // namespace platform
+
+int main(int argc, char** argv) {
+  return RunConverter(std::vector<std::string>(argv + 1, argv + argc));
+}

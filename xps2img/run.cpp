@@ -1,0 +1,21 @@
+#include <string>
+
+#include "xps2img/converter.h"
+#include "xps2img/platform.h"
+
+int RunConverter(const std::vector<std::string>& arguments) {
+  ParsedArguments parsed = ParseArguments(arguments);
+  if (std::holds_alternative<ShowHelp>(parsed)) {
+    platform::PrintLine(kUsage);
+    return static_cast<int>(ExitCode::kSuccess);
+  }
+  if (std::holds_alternative<ShowVersion>(parsed)) {
+    platform::PrintLine("xps2img " VELLUMOR_VERSION);
+    return static_cast<int>(ExitCode::kSuccess);
+  }
+  if (auto* error = std::get_if<UsageError>(&parsed)) {
+    platform::PrintError("xps2img: " + error->message);
+    return static_cast<int>(ExitCode::kUsage);
+  }
+  return static_cast<int>(Convert(std::get<Options>(parsed)));
+}
