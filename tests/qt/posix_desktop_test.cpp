@@ -1,0 +1,236 @@
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cerrno>
+#include <cstring>
+
+#include "app/form.h"
+#include "app/operation_error.h"
+#include "app/qt/posix_desktop.h"
+#include "app/qt/qt_text.h"
+#include "convert/convert_operation.h"
+#include "fake_desktop.h"
+#include "modal_answer.h"
+#include "tidy/jpeg_fix.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// The real desktop with the folder dialog answered, for driving the convert operation.
+class FolderAnsweredDesktop : public PosixDesktop {
+ public:
+  std::u16string folder;
+  std::optional<std::u16string> ChooseFolder(std::u16string_view) override { return folder; }
+};
+
+QByteArray Read(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QStringList Entries(const QString& folder) {
+  return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+}
+
+bool HasChildren() {
+  int status = 0;
+  return !(waitpid(-1, &status, WNOHANG) < 0 && errno == ECHILD);
+}
+
+}  // namespace
+
+class PosixDesktopTest : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir root_{QDir::tempPath() + QStringLiteral("/vellumor 测试-XXXXXX")};
+
+ private slots:
+  void initTestCase() { QVERIFY(root_.isValid()); }
+
+  void StartsTheConverterWithExactlyItsArguments() {
+    const QString out = root_.filePath(QStringLiteral("输出 目录"));
+    QVERIFY(QDir().mkpath(out));
+    FakeForm form;
+    form.items = {ToU16(root_.filePath(QStringLiteral("a b.xps"))),
+                  ToU16(root_.filePath(QStringLiteral("文档 \"二\".xps")))};
+    form.format = u" tiff  x";
+    form.resolution = u"150";
+    FolderAnsweredDesktop desktop;
+    desktop.folder = ToU16(out);
+
+    ConvertSources(form, desktop);
+    QVERIFY(!HasChildren());
+
+    const QString first = out + QStringLiteral("/图1-.args");
+    const QString second = out + QStringLiteral("/图2-.args");
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(first) && QFile::exists(second), 30000);
+    const QByteArray session = QByteArray::number(getsid(0));
+    for (int i = 0; i < 2; ++i) {
+      QList<QByteArray> record = Read(i == 0 ? first : second).split('\0');
+      QCOMPARE(record.takeLast(), QByteArray());
+      QCOMPARE(record.mid(0, 3), (QList<QByteArray>{"/dev/null", "/dev/null", "/dev/null"}));
+      QVERIFY(record[3] != session);
+      const QList<QByteArray> expected{
+          ToQString(form.items[i]).toUtf8(),
+          out.toUtf8(),
+          "-f",
+          "tiff",
+          "x",
+          "-d",
+          "150",
+          "-i",
+          i == 0 ? QStringLiteral("图1-").toUtf8() : QStringLiteral("图2-").toUtf8()};
+      QCOMPARE(record.mid(4), expected);
+    }
+  }
+
+  void AFailedStartIsIgnored() {
+    PosixDesktop desktop;
+    desktop.StartProcess(u"\"/no/such/folder/xps2img\" \"a.xps\" -f png");
+    desktop.StartProcess(u"");
+    QVERIFY(!HasChildren());
+  }
+
+  void CreatesFilesOnlyAnew() {
+    PosixDesktop desktop;
+    const QString path = root_.filePath(QStringLiteral("新 file.sh"));
+    QVERIFY(desktop.CreateNewFile(ToU16(path), "first\n"));
+    QVERIFY(!desktop.CreateNewFile(ToU16(path), "second\n"));
+    QCOMPARE(Read(path), QByteArray("first\n"));
+
+    const std::u16string missing = ToU16(root_.filePath(QStringLiteral("gone/rename.sh")));
+    try {
+      desktop.CreateNewFile(missing, "x");
+      QFAIL("no error for a file in a missing folder");
+    } catch (const OperationError& error) {
+      QCOMPARE(ToQString(error.Message()),
+               ToQString(CreateFileErrorMessage(
+                   missing, ToU16(QString::fromLocal8Bit(std::strerror(ENOENT))))));
+    }
+
+    QVERIFY(desktop.FolderExists(ToU16(root_.path())));
+    QVERIFY(!desktop.FolderExists(ToU16(path)));
+    QVERIFY(!desktop.FolderExists(missing));
+    QVERIFY(!desktop.FolderExists(u""));
+    desktop.RemoveFile(ToU16(path));
+    QVERIFY(!QFile::exists(path));
+  }
+
+  void RunsTheScriptInItsFolderAndWaitsForIt() {
+    const QString folder = root_.filePath(QStringLiteral("脚本 folder"));
+    QVERIFY(QDir().mkpath(folder));
+    PosixDesktop desktop;
+    const std::u16string script = ToU16(folder + QStringLiteral("/slow.sh"));
+    QVERIFY(desktop.CreateNewFile(script, "sleep 0.5\necho done > finished\n"));
+    QVERIFY(desktop.RunScript(script, ToU16(folder), 10s));
+    QCOMPARE(Read(folder + QStringLiteral("/finished")), QByteArray("done\n"));
+    QVERIFY(!HasChildren());
+  }
+
+  void JpegFixRenamesAndLeavesTheRestAlone() {
+    const QString folder = root_.filePath(QStringLiteral("图 片"));
+    QVERIFY(QDir().mkpath(folder + QStringLiteral("/d.jpeg")));
+    const QByteArray userScript("#!/bin/sh\r\necho mine \xff\n");
+    Write(folder + QStringLiteral("/rename.sh"), userScript);
+    Write(folder + QStringLiteral("/a.jpeg"), "A");
+    Write(folder + QStringLiteral("/p q.jpeg"), "PQ");
+    Write(folder + QStringLiteral("/-n.jpeg"), "N");
+    Write(folder + QStringLiteral("/c.jpeg"), "new");
+    Write(folder + QStringLiteral("/c.jpg"), "old");
+    Write(folder + QStringLiteral("/x.png"), "X");
+
+    FakeForm form;
+    form.outputDirectory = ToU16(folder);
+    PosixDesktop desktop;
+    const QStringList expected{"-n.jpg", "a.jpg",   "c.jpeg",    "c.jpg",
+                               "d.jpeg", "p q.jpg", "rename.sh", "x.png"};
+    for (int run = 0; run < 2; ++run) {  // the second run finds nothing left to rename
+      FixJpegExtensions(form, desktop);
+      QCOMPARE(Entries(folder), expected);
+      QCOMPARE(Read(folder + QStringLiteral("/a.jpg")), QByteArray("A"));
+      QCOMPARE(Read(folder + QStringLiteral("/p q.jpg")), QByteArray("PQ"));
+      QCOMPARE(Read(folder + QStringLiteral("/-n.jpg")), QByteArray("N"));
+      QCOMPARE(Read(folder + QStringLiteral("/c.jpeg")), QByteArray("new"));
+      QCOMPARE(Read(folder + QStringLiteral("/c.jpg")), QByteArray("old"));
+      QCOMPARE(Read(folder + QStringLiteral("/rename.sh")), userScript);
+    }
+  }
+
+  void FileDialogOffersXpsFilesAndReportsFullPaths() {
+    const QString folder = root_.filePath(QStringLiteral("选 择"));
+    QVERIFY(QDir().mkpath(folder));
+    Write(folder + QStringLiteral("/b 1.xps"), "");
+    Write(folder + QStringLiteral("/文档.xps"), "");
+    PosixDesktop desktop;
+    QStringList filters;
+    QFileDialog::FileMode mode{};
+    ModalAnswer<QFileDialog> answer([&](QFileDialog* dialog) {
+      filters = dialog->nameFilters();
+      mode = dialog->fileMode();
+      dialog->setDirectory(folder);
+      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+          ->setText(QStringLiteral("\"b 1.xps\" \"文档.xps\""));
+      static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it; it still runs its own
+    });
+    const auto selection = desktop.ChooseFiles(form::kOpenDialogFilter);
+    QVERIFY(answer.answered());
+    QCOMPARE(filters, QStringList{QStringLiteral("XPS文件 (*.xps)")});
+    QCOMPARE(mode, QFileDialog::ExistingFiles);
+    QVERIFY(selection.has_value());
+    QStringList names;
+    for (const std::u16string& name : selection->names) names << ToQString(name);
+    names.sort();
+    QCOMPARE(names, (QStringList{folder + QStringLiteral("/b 1.xps"),
+                                 folder + QStringLiteral("/文档.xps")}));
+
+    ModalAnswer<QFileDialog> cancel([](QFileDialog* dialog) { dialog->reject(); });
+    QVERIFY(!desktop.ChooseFiles(form::kOpenDialogFilter).has_value());
+    QVERIFY(cancel.answered());
+  }
+
+  void FolderDialogStartsAtHomeAndMakesNoFolders() {
+    const QString target = root_.filePath(QStringLiteral("目标 folder"));
+    QVERIFY(QDir().mkpath(target));
+    PosixDesktop desktop;
+    for (int run = 0; run < 2; ++run) {  // never at the folder chosen last
+      QString title, start;
+      QFileDialog::Options options;
+      QFileDialog::FileMode mode{};
+      ModalAnswer<QFileDialog> answer([&](QFileDialog* dialog) {
+        title = dialog->windowTitle();
+        start = dialog->directory().absolutePath();
+        options = dialog->options();
+        mode = dialog->fileMode();
+        dialog->setDirectory(target);
+        static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it; it still runs its own
+      });
+      const auto folder = desktop.ChooseFolder(form::kFolderDialogTitle);
+      QVERIFY(answer.answered());
+      QCOMPARE(title, QStringLiteral("文件保存路径浏览... "));
+      QCOMPARE(start, QDir::homePath());
+      QCOMPARE(mode, QFileDialog::Directory);
+      QVERIFY(options.testFlag(QFileDialog::ShowDirsOnly));
+      QVERIFY(options.testFlag(QFileDialog::ReadOnly));
+      QCOMPARE(folder, std::optional<std::u16string>(ToU16(target)));
+    }
+    ModalAnswer<QFileDialog> cancel([](QFileDialog* dialog) { dialog->reject(); });
+    QVERIFY(!desktop.ChooseFolder(form::kFolderDialogTitle).has_value());
+    QVERIFY(cancel.answered());
+  }
+};
+
+QTEST_MAIN(PosixDesktopTest)
+#include "posix_desktop_test.moc"
