@@ -21,8 +21,8 @@ const char* const kPixelLimitText = "每边最多 65000 像素、共最多 5 亿
 // MuPDF's cache per converter: fifty converters at once must fit in a few hundred MB.
 constexpr std::size_t kStoreBytes = std::size_t{32} << 20;
 
-// Rows rendered and encoded at a time: a few MB, so an A4 page at 600 dpi takes ~25 bands.
-constexpr std::int64_t kBandBytes = std::int64_t{4} << 20;
+// Rows rendered and encoded at a time: 8 MB, so an A4 page at 600 dpi takes 13 bands.
+constexpr std::int64_t kBandBytes = std::int64_t{8} << 20;
 constexpr int kMinBandRows = 16;
 
 // Failures listed in the closing message; further ones are counted only.
@@ -55,18 +55,16 @@ void Encode(BandRenderer& renderer, const PreparedPage& page, ImageWriter& write
   writer.Finish();
 }
 
-// Writes one page under its temporary name and moves it to its final one. Throws with the
-// reason on failure; the temporary file is then the caller's to remove.
-void WritePage(BandRenderer& renderer, const PreparedPage& page, const PageFile& file,
-               const Options& options) {
-  auto slot = platform::AcquireRenderSlot();
+// Writes `page` into the file at `path`, which exists. Throws with the reason on failure.
+void WriteImage(BandRenderer& renderer, const PreparedPage& page, const std::string& path,
+                const Options& options, bool grey) {
   std::string reason;
-  std::FILE* out = platform::OpenForWriting(file.temporary, reason);
-  if (!out) throw std::runtime_error("无法写入临时文件" + Quote(file.temporary) + "：" + reason);
+  std::FILE* out = platform::OpenForWriting(path, reason);
+  if (!out) throw std::runtime_error("无法写入临时文件" + Quote(path) + "：" + reason);
   try {
     std::setvbuf(out, nullptr, _IOFBF, 1 << 20);
-    auto writer =
-        NewImageWriter(options.format.format, out, {page.width(), page.height(), options.dpi});
+    auto writer = NewImageWriter(options.format.format, out,
+                                 {page.width(), page.height(), options.dpi, grey});
     Encode(renderer, page, *writer);
   } catch (...) {
     std::fclose(out);
@@ -74,10 +72,22 @@ void WritePage(BandRenderer& renderer, const PreparedPage& page, const PageFile&
   }
   bool failed = std::ferror(out) != 0;
   if (std::fclose(out) != 0 || failed) {
-    throw std::runtime_error("写入临时文件" + Quote(file.temporary) + "失败（磁盘已满？）");
+    throw std::runtime_error("写入临时文件" + Quote(path) + "失败（磁盘已满？）");
+  }
+}
+
+// Writes one page under its temporary name and moves it to its final one. Throws with the
+// reason on failure; the temporary file is then the caller's to remove.
+void WritePage(BandRenderer& renderer, const PreparedPage& page, const PageFile& file,
+               const Options& options) {
+  auto slot = platform::AcquireRenderSlot();
+  try {
+    WriteImage(renderer, page, file.temporary, options, page.grey());
+  } catch (const NotGrey&) {
+    WriteImage(renderer, page, file.temporary, options, false);
   }
   slot.reset();
-  reason = platform::MoveWithoutReplacing(file.temporary, file.final);
+  std::string reason = platform::MoveWithoutReplacing(file.temporary, file.final);
   if (!reason.empty()) throw std::runtime_error("无法写成" + Quote(file.final) + "：" + reason);
 }
 

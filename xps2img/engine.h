@@ -53,6 +53,8 @@ class PreparedPage {
   virtual ~PreparedPage() = default;
   virtual int width() const = 0;
   virtual int height() const = 0;
+  // Whether everything on the page is neutral grey, so every pixel will have r = g = b.
+  virtual bool grey() const = 0;
 };
 
 // Rows of RGB pixels, 3 bytes each, owned by the renderer until its next call.

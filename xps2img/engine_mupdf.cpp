@@ -46,11 +46,31 @@ bool BoundPage(fz_context* ctx, fz_document* doc, int index, fz_page** page, fz_
   return ok;
 }
 
-fz_display_list* ListPage(fz_context* ctx, fz_page* page) {
+// Records the page into a display list and finds out on the way whether it is all grey.
+fz_display_list* ListPage(fz_context* ctx, fz_page* page, fz_rect bounds, int* colour) {
   fz_display_list* list = nullptr;
+  fz_device* recorder = nullptr;
+  fz_device* test = nullptr;
   fz_var(list);
-  fz_try(ctx) { list = fz_new_display_list_from_page(ctx, page); }
-  fz_catch(ctx) { list = nullptr; }
+  fz_var(recorder);
+  fz_var(test);
+  fz_try(ctx) {
+    list = fz_new_display_list(ctx, bounds);
+    recorder = fz_new_list_device(ctx, list);
+    test =
+        fz_new_test_device(ctx, colour, 0.0f, FZ_TEST_OPT_IMAGES | FZ_TEST_OPT_SHADINGS, recorder);
+    fz_run_page(ctx, page, test, fz_identity, nullptr);
+    fz_close_device(ctx, test);
+    fz_close_device(ctx, recorder);
+  }
+  fz_always(ctx) {
+    fz_drop_device(ctx, test);
+    fz_drop_device(ctx, recorder);
+  }
+  fz_catch(ctx) {
+    fz_drop_display_list(ctx, list);
+    list = nullptr;
+  }
   return list;
 }
 
@@ -89,12 +109,13 @@ void Quiet(fz_context* ctx) {
 
 class MupdfPage : public PreparedPage {
  public:
-  MupdfPage(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_irect box)
-      : ctx_(ctx), list_(list), ctm_(ctm), box_(box) {}
+  MupdfPage(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_irect box, bool grey)
+      : ctx_(ctx), list_(list), ctm_(ctm), box_(box), grey_(grey) {}
   ~MupdfPage() override { fz_drop_display_list(ctx_, list_); }
 
   int width() const override { return box_.x1 - box_.x0; }
   int height() const override { return box_.y1 - box_.y0; }
+  bool grey() const override { return grey_; }
 
   fz_display_list* list() const { return list_; }
   fz_matrix ctm() const { return ctm_; }
@@ -105,6 +126,7 @@ class MupdfPage : public PreparedPage {
   fz_display_list* list_;
   fz_matrix ctm_;
   fz_irect box_;
+  bool grey_;
 };
 
 class MupdfRenderer : public BandRenderer {
@@ -170,14 +192,15 @@ class MupdfDocument : public XpsDocument {
     }
     fz_matrix ctm = fz_scale(zoom, zoom);
     fz_irect box = fz_round_rect(fz_transform_rect(bounds, ctm));
-    fz_display_list* list = ListPage(ctx_, page);
+    int colour = 2;
+    fz_display_list* list = ListPage(ctx_, page, bounds, &colour);
     fz_drop_page(ctx_, page);
     if (!list) throw RenderError(Message(ctx_));
     if (box.x1 <= box.x0 || box.y1 <= box.y0) {
       fz_drop_display_list(ctx_, list);
       throw RenderError("页面大小为零");
     }
-    return std::make_unique<MupdfPage>(ctx_, list, ctm, box);
+    return std::make_unique<MupdfPage>(ctx_, list, ctm, box, colour == 0);
   }
 
   std::unique_ptr<BandRenderer> NewRenderer() override {

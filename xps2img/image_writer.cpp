@@ -16,3 +16,10 @@ std::unique_ptr<ImageWriter> NewImageWriter(ImageFormat format, std::FILE* file,
   }
   throw EncodeError("unknown format");
 }
+
+void RgbToGrey(const std::uint8_t* rgb, int width, std::uint8_t* grey) {
+  for (int x = 0; x < width; ++x, rgb += 3) {
+    if (rgb[0] != rgb[1] || rgb[1] != rgb[2]) throw NotGrey();
+    grey[x] = rgb[0];
+  }
+}

@@ -12,12 +12,25 @@ struct ImageSpec {
   int width;
   int height;
   int dpi;
+  // Every pixel is expected to be grey: writers that can store one channel do so, which
+  // makes the file smaller and quicker to write. Each row is checked on the way.
+  bool grey = false;
 };
 
 // A failure of an encoder or of writing its file; the message is the reason.
 class EncodeError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+
+// A row that was expected grey was not; the page must be written again in colour.
+class NotGrey : public EncodeError {
+ public:
+  NotGrey() : EncodeError("not grey") {}
+};
+
+// Takes the first channel of `width` RGB pixels into `grey`; throws NotGrey when a pixel's
+// channels differ.
+void RgbToGrey(const std::uint8_t* rgb, int width, std::uint8_t* grey);
 
 // Encodes an RGB image (3 bytes a pixel) that arrives as bands of rows, top to bottom.
 // Throws EncodeError on failure.

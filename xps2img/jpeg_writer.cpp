@@ -1,5 +1,6 @@
 #include <csetjmp>
 #include <cstdio>
+#include <vector>
 // jpeglib.h needs FILE and size_t declared first.
 #include <jpeglib.h>
 
@@ -30,8 +31,8 @@ bool Start(jpeg_compress_struct* c, ErrorManager* errors, std::FILE* file, const
   jpeg_stdio_dest(c, file);
   c->image_width = static_cast<JDIMENSION>(spec.width);
   c->image_height = static_cast<JDIMENSION>(spec.height);
-  c->input_components = 3;
-  c->in_color_space = JCS_RGB;
+  c->input_components = spec.grey ? 1 : 3;
+  c->in_color_space = spec.grey ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_set_defaults(c);
   jpeg_set_quality(c, kQuality, TRUE);
   c->density_unit = 1;  // dots per inch
@@ -56,7 +57,8 @@ bool End(jpeg_compress_struct* c, ErrorManager* errors) {
 
 class JpegWriter : public ImageWriter {
  public:
-  JpegWriter(std::FILE* file, const ImageSpec& spec) {
+  JpegWriter(std::FILE* file, const ImageSpec& spec)
+      : width_(spec.width), grey_(spec.grey), greyRows_(grey_ ? 64 * spec.width : 0) {
     c_.err = jpeg_std_error(&errors_.base);
     errors_.base.error_exit = OnError;
     if (!Start(&c_, &errors_, file, spec)) Fail();
@@ -67,7 +69,15 @@ class JpegWriter : public ImageWriter {
     for (int done = 0; done < count;) {
       JSAMPROW pointers[64];
       int n = count - done < 64 ? count - done : 64;
-      for (int i = 0; i < n; ++i) pointers[i] = const_cast<JSAMPROW>(rows + (done + i) * stride);
+      for (int i = 0; i < n; ++i) {
+        const std::uint8_t* row = rows + (done + i) * stride;
+        if (grey_) {
+          std::uint8_t* grey = greyRows_.data() + i * width_;
+          RgbToGrey(row, width_, grey);
+          row = grey;
+        }
+        pointers[i] = const_cast<JSAMPROW>(row);
+      }
       if (!Write(&c_, &errors_, pointers, n)) Fail();
       done += n;
     }
@@ -80,6 +90,9 @@ class JpegWriter : public ImageWriter {
  private:
   [[noreturn]] void Fail() { throw EncodeError(errors_.message); }
 
+  int width_;
+  bool grey_;
+  std::vector<std::uint8_t> greyRows_;
   jpeg_compress_struct c_{};
   ErrorManager errors_{};
 };

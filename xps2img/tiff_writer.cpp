@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <string>
+#include <vector>
 
 #include "xps2img/image_writer.h"
 #include "xps2img/platform.h"
@@ -46,7 +47,8 @@ int OnWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 class TiffWriter : public ImageWriter {
  public:
-  TiffWriter(std::FILE* file, const ImageSpec& spec) {
+  TiffWriter(std::FILE* file, const ImageSpec& spec)
+      : width_(spec.width), grey_(spec.grey), greyRow_(grey_ ? spec.width : 0) {
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     TIFFOpenOptionsSetErrorHandlerExtR(options, OnError, &error_);
     TIFFOpenOptionsSetWarningHandlerExtR(options, OnWarning, nullptr);
@@ -59,7 +61,8 @@ class TiffWriter : public ImageWriter {
         TIFFSetField(tiff_.get(), TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(spec.height)) &&
         TIFFSetField(tiff_.get(), TIFFTAG_SAMPLESPERPIXEL, 3) &&
         TIFFSetField(tiff_.get(), TIFFTAG_BITSPERSAMPLE, 8) &&
-        TIFFSetField(tiff_.get(), TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB) &&
+        TIFFSetField(tiff_.get(), TIFFTAG_PHOTOMETRIC,
+                     grey_ ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB) &&
         TIFFSetField(tiff_.get(), TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
         TIFFSetField(tiff_.get(), TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT) &&
         TIFFSetField(tiff_.get(), TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE) &&
@@ -89,6 +92,9 @@ class TiffWriter : public ImageWriter {
   std::string error_;  // before tiff_: the handler may write it while tiff_ is cleaned up
   std::unique_ptr<TIFF, decltype(&TIFFCleanup)> tiff_{nullptr, TIFFCleanup};
   std::uint32_t row_ = 0;
+  int width_;
+  bool grey_;
+  std::vector<std::uint8_t> greyRow_;
 };
 
 }  // namespace
