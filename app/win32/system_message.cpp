@@ -1,0 +1,20 @@
+#include "app/win32/system_message.h"
+
+#include "app/win32/wide.h"
+
+std::u16string SystemMessage(DWORD error) {
+  wchar_t* buffer = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::u16string text = length == 0 ? std::u16string() : Utf16({buffer, length});
+  LocalFree(buffer);
+  while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u' ')) {
+    text.pop_back();
+  }
+  if (text.empty()) {
+    text = u"系统错误 ";
+    for (char c : std::to_string(error)) text += static_cast<char16_t>(c);
+  }
+  return text;
+}

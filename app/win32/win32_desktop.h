@@ -1,0 +1,33 @@
+#pragma once
+
+#include <windows.h>
+
+#include "app/desktop.h"
+
+// The Desktop of the Windows tool. Dialogs and message boxes belong to the main window; the
+// folder dialog belongs to the application's hidden owner window.
+class Win32Desktop : public Desktop {
+ public:
+  // `fileBufferChars` is where the open-file dialog's answer buffer starts; it grows when a
+  // selection does not fit.
+  Win32Desktop(HWND applicationWindow, HWND mainWindow, DWORD fileBufferChars = 32768)
+      : application_(applicationWindow), main_(mainWindow), fileBufferChars_(fileBufferChars) {}
+
+  PathStyle Style() const override { return PathStyle::Windows; }
+  std::optional<FileSelection> ChooseFiles(std::u16string_view filter) override;
+  std::optional<std::u16string> ChooseFolder(std::u16string_view title) override;
+  std::u16string ExecutablePath() override;
+  void StartProcess(std::u16string_view commandLine) override;
+  bool FolderExists(std::u16string_view path) override;
+  bool CreateNewFile(std::u16string_view path, std::string_view bytes) override;
+  bool RunScript(std::u16string_view scriptPath, std::u16string_view folder,
+                 std::chrono::milliseconds limit) override;
+  void Pause(std::chrono::milliseconds duration) override;
+  void RemoveFile(std::u16string_view path) override;
+  void ShowMessage(std::u16string_view text) override;
+
+ private:
+  HWND application_;
+  HWND main_;
+  DWORD fileBufferChars_;
+};

@@ -1,0 +1,71 @@
+#include "tests/win32/temp_folder.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+TempFolder::TempFolder(const std::wstring& name) {
+  std::wstring base(MAX_PATH + 1, L'\0');
+  base.resize(GetTempPathW(static_cast<DWORD>(base.size()), base.data()));
+  path_ = base + L"vellumor-" + std::to_wstring(GetCurrentProcessId()) + L"-" + name;
+  if (!CreateDirectoryW(path_.c_str(), nullptr)) throw std::runtime_error("no temp folder");
+}
+
+TempFolder::~TempFolder() {
+  // A double NUL ends the list of paths the shell operation takes.
+  std::wstring from = path_ + L'\0';
+  SHFILEOPSTRUCTW remove{};
+  remove.wFunc = FO_DELETE;
+  remove.pFrom = from.c_str();
+  remove.fFlags = FOF_NO_UI;
+  SHFileOperationW(&remove);
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write a test file");
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+std::optional<std::string> ReadBytes(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string bytes(GetFileSize(file, nullptr), '\0');
+  DWORD read = 0;
+  const bool ok = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  CloseHandle(file);
+  if (!ok) return std::nullopt;
+  bytes.resize(read);
+  return bytes;
+}
+
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<std::wstring> FileNames(const std::wstring& folder, const std::wstring& pattern) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\" + pattern).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string Utf8(std::u16string_view text) {
+  const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+  const int length = static_cast<int>(text.size());
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
+  std::string bytes(size, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide, length, bytes.data(), size, nullptr, nullptr);
+  return bytes;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A fresh folder under the system's temporary folder, removed with all it holds at the end.
+class TempFolder {
+ public:
+  explicit TempFolder(const std::wstring& name);
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  ~TempFolder();
+
+  const std::wstring& Path() const { return path_; }
+  std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+ private:
+  std::wstring path_;
+};
+
+void WriteBytes(const std::wstring& path, const std::string& bytes);
+// The file's bytes; nothing when it cannot be read.
+std::optional<std::string> ReadBytes(const std::wstring& path);
+bool Exists(const std::wstring& path);
+// The names of the files in `folder` that match `pattern`, sorted.
+std::vector<std::wstring> FileNames(const std::wstring& folder, const std::wstring& pattern = L"*");
+// Text as UTF-8, for comparing with what a program wrote.
+std::string Utf8(std::u16string_view text);
