@@ -12,8 +12,19 @@ void Panel_OnCommand(HWND panel, int id, HWND control, UINT code) {
   FORWARD_WM_COMMAND(GetParent(panel), id, control, code, SendMessageW);
 }
 
+// A panel keeps its font, as every control of the window has one.
+void Panel_OnSetFont(HWND panel, HFONT font, BOOL) {
+  SetWindowLongPtrW(panel, 0, reinterpret_cast<LONG_PTR>(font));
+}
+
+HFONT Panel_OnGetFont(HWND panel) { return reinterpret_cast<HFONT>(GetWindowLongPtrW(panel, 0)); }
+
 LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) { HANDLE_MSG(panel, WM_COMMAND, Panel_OnCommand); }
+  switch (message) {
+    HANDLE_MSG(panel, WM_COMMAND, Panel_OnCommand);
+    HANDLE_MSG(panel, WM_SETFONT, Panel_OnSetFont);
+    HANDLE_MSG(panel, WM_GETFONT, Panel_OnGetFont);
+  }
   return DefWindowProcW(panel, message, wParam, lParam);
 }
 
@@ -47,12 +58,12 @@ NativeKind NativeKindOf(form::ControlKind kind) {
 }
 
 constexpr int kListItemHeight = 13;
-
 }  // namespace
 
 bool RegisterPanelClass(HINSTANCE instance) {
   WNDCLASSW panel{};
   panel.lpfnWndProc = PanelProc;
+  panel.cbWndExtra = sizeof(HFONT);
   panel.hInstance = instance;
   panel.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   panel.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -80,13 +91,6 @@ HWND CreateControl(const form::ControlSpec& spec, const ControlPlacement& placem
     ListBox_SetItemHeight(control, 0, scale(kListItemHeight));
   }
   if (spec.kind == form::ControlKind::ComboBox) {
-    // The closed field's height follows the font; set it to the table's height.
-    RECT field{};
-    GetWindowRect(control, &field);
-    const auto fieldIndex = static_cast<WPARAM>(-1);
-    const int itemHeight = static_cast<int>(SendMessageW(control, CB_GETITEMHEIGHT, fieldIndex, 0));
-    SendMessageW(control, CB_SETITEMHEIGHT, fieldIndex,
-                 itemHeight + scale(spec.height) - (field.bottom - field.top));
     SetWindowPos(control, nullptr, 0, 0, scale(spec.width),
                  ComboWindowHeight(control, scale(spec.height)), SWP_NOMOVE | SWP_NOZORDER);
   }

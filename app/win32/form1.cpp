@@ -124,7 +124,7 @@ bool TForm1::CreateControls() {
     // overlaps when the window narrows.
     SetWindowPos(controls_[i], HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
-  PlaceStatusPanels(ScaleToDpi(form::Control(u"StatusBar1").width, dpi_));
+  PlaceStatusPanels();
   HWND bar = Control(u"StatusBar1");
   for (std::size_t i = 0; i < form::kStatusPanels.size(); ++i) {
     SendMessageW(bar, SB_SETTEXTW, i,
@@ -149,15 +149,16 @@ void TForm1::OnSize(HWND, UINT state, int width, int height) {
                                windowHeight, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   if (positions != nullptr) EndDeferWindowPos(positions);
-
-  PlaceStatusPanels(RectOf(rects, u"StatusBar1").width);
 }
 
-void TForm1::PlaceStatusPanels(int barWidth) {
-  const auto widths = StatusPanelWidths(barWidth, dpi_);
+void TForm1::PlaceStatusPanels() {
+  // Every panel but the last keeps its width; the last has no right edge of its own and
+  // reaches the bar's end, whatever the bar's width.
+  const auto widths = StatusPanelWidths(0, dpi_);
   std::array<int, widths.size()> rightEdges{};
   int edge = 0;
-  for (std::size_t i = 0; i < widths.size(); ++i) rightEdges[i] = edge += widths[i];
+  for (std::size_t i = 0; i + 1 < widths.size(); ++i) rightEdges[i] = edge += widths[i];
+  rightEdges.back() = -1;
   SendMessageW(Control(u"StatusBar1"), SB_SETPARTS, rightEdges.size(),
                reinterpret_cast<LPARAM>(rightEdges.data()));
 }

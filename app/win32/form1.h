@@ -47,7 +47,7 @@ class TForm1 : public FormState {
   void OnDestroy(HWND window);
 
   bool CreateControls();
-  void PlaceStatusPanels(int barWidth);
+  void PlaceStatusPanels();
   void RunHandler(form::Click click);
 
   HWND window_ = nullptr;
