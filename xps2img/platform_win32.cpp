@@ -1,0 +1,280 @@
+#ifndef UNICODE
+#define UNICODE
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <sddl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "xps2img/platform.h"
+
+namespace platform {
+namespace {
+
+std::wstring Wide(std::string_view text) {
+  if (text.empty()) return {};
+  int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  return wide;
+}
+
+std::string Utf8(std::wstring_view text) {
+  if (text.empty()) return {};
+  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                              nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), n,
+                      nullptr, nullptr);
+  return utf8;
+}
+
+std::string Reason(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_BAD_NETPATH:
+    case ERROR_INVALID_DRIVE:
+      return "不存在";
+    case ERROR_ACCESS_DENIED:
+      return "没有访问权限";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return "正被其他程序使用";
+    case ERROR_WRITE_PROTECT:
+      return "位于只读文件系统上";
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return "磁盘空间不足";
+    case ERROR_FILENAME_EXCED_RANGE:
+      return "路径太长";
+    case ERROR_INVALID_NAME:
+    case ERROR_DIRECTORY:
+      return "路径无效";
+    default:
+      break;
+  }
+  wchar_t* text = nullptr;
+  DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring message(text ? text : L"", n);
+  if (text) LocalFree(text);
+  while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' ||
+                              message.back() == L' ' || message.back() == L'.')) {
+    message.pop_back();
+  }
+  if (message.empty()) return "错误 " + std::to_string(error);
+  return Utf8(message);
+}
+
+bool NotFound(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+         error == ERROR_INVALID_NAME || error == ERROR_BAD_NETPATH || error == ERROR_INVALID_DRIVE;
+}
+
+class MutexSlot : public RenderSlot {
+ public:
+  explicit MutexSlot(HANDLE mutex) : mutex_(mutex) {}
+  // The acquiring thread releases it; a process or thread that dies holding it leaves it
+  // abandoned, which the next waiter receives as acquired.
+  ~MutexSlot() override { ReleaseMutex(mutex_); }
+
+ private:
+  HANDLE mutex_;
+};
+
+// The current user's SID as text, so that each user has slots of their own (another user's
+// mutex of the same name could not be opened anyway).
+std::wstring UserSid() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+  std::vector<unsigned char> buffer(256);
+  DWORD size = 0;
+  BOOL ok = GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                &size);
+  if (!ok && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+    buffer.resize(size);
+    ok = GetTokenInformation(token, TokenUser, buffer.data(), size, &size);
+  }
+  CloseHandle(token);
+  wchar_t* sid = nullptr;
+  if (!ok ||
+      !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid)) {
+    return {};
+  }
+  std::wstring text(sid);
+  LocalFree(sid);
+  return text;
+}
+
+// The machine's render slots, one named mutex each, opened once per process. Empty when the
+// mutexes cannot be had.
+std::vector<HANDLE> SlotMutexes() {
+  std::wstring sid = UserSid();
+  if (sid.empty()) return {};
+  int count = std::min(CoreCount(), static_cast<int>(MAXIMUM_WAIT_OBJECTS));
+  std::vector<HANDLE> mutexes;
+  for (int i = 0; i < count; ++i) {
+    std::wstring name = L"Global\\Vellumor-render-" + sid + L"-" + std::to_wstring(i);
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
+    if (!mutex) {
+      for (HANDLE h : mutexes) CloseHandle(h);
+      return {};
+    }
+    mutexes.push_back(mutex);
+  }
+  return mutexes;
+}
+
+void Write(DWORD which, std::FILE* stream, std::string_view line) {
+  HANDLE handle = GetStdHandle(which);
+  DWORD mode = 0;
+  if (handle != INVALID_HANDLE_VALUE && handle != nullptr && GetConsoleMode(handle, &mode)) {
+    // A console shows UTF-16 whatever its code page.
+    std::wstring text = Wide(line) + L"\r\n";
+    DWORD written = 0;
+    WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    return;
+  }
+  // Redirected: UTF-8 bytes, as on the other platforms.
+  std::fwrite(line.data(), 1, line.size(), stream);
+  std::fputc('\n', stream);
+  std::fflush(stream);
+}
+
+}  // namespace
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (!path.empty() && path.back() != '\\' && path.back() != '/' &&
+      !(path.size() == 2 && path[1] == ':')) {
+    path += '\\';
+  }
+  path += name;
+  return path;
+}
+
+std::string CheckReadableFile(const std::string& path) {
+  std::wstring wide = Wide(path);
+  DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Reason(GetLastError());
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "是一个文件夹，不是文件";
+  HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return Reason(GetLastError());
+  DWORD type = GetFileType(file);
+  CloseHandle(file);
+  if (type != FILE_TYPE_DISK) return "不是普通文件";
+  return {};
+}
+
+std::string CheckFolder(const std::string& path) {
+  DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Reason(GetLastError());
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return "不是文件夹";
+  return {};
+}
+
+bool Exists(const std::string& path) {
+  if (GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  // Only a definite "not there" counts as free: a name that cannot be examined is never taken.
+  return !NotFound(GetLastError());
+}
+
+std::string CreateExclusive(const std::string& path, bool& exists) {
+  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
+    exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+    return exists ? std::string() : Reason(error);
+  }
+  exists = false;
+  CloseHandle(file);
+  return {};
+}
+
+std::FILE* OpenForWriting(const std::string& path, std::string& reason) {
+  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    reason = Reason(GetLastError());
+    return nullptr;
+  }
+  int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY);
+  if (fd < 0) {
+    reason = Reason(GetLastError());
+    CloseHandle(file);
+    return nullptr;
+  }
+  std::FILE* stream = _fdopen(fd, "wb");
+  if (!stream) {
+    reason = "无法打开文件流";
+    _close(fd);  // closes the handle too
+  }
+  return stream;
+}
+
+bool Seek(std::FILE* file, std::int64_t offset, int whence) {
+  return fseeko64(file, static_cast<_off64_t>(offset), whence) == 0;
+}
+
+std::int64_t Tell(std::FILE* file) { return static_cast<std::int64_t>(ftello64(file)); }
+
+std::string MoveWithoutReplacing(const std::string& from, const std::string& to) {
+  // Without MOVEFILE_REPLACE_EXISTING the move fails on an existing name, atomically.
+  if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), 0)) return {};
+  DWORD error = GetLastError();
+  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return "目标文件已存在";
+  return Reason(error);
+}
+
+void RemoveFile(const std::string& path) { DeleteFileW(Wide(path).c_str()); }
+
+int CoreCount() {
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  return info.dwNumberOfProcessors == 0 ? 1 : static_cast<int>(info.dwNumberOfProcessors);
+}
+
+std::unique_ptr<RenderSlot> AcquireRenderSlot() {
+  static const std::vector<HANDLE> mutexes = SlotMutexes();
+  if (mutexes.empty()) return nullptr;
+  DWORD count = static_cast<DWORD>(mutexes.size());
+  // Whichever slot frees first; an abandoned one (its holder died) is acquired as well.
+  DWORD result = WaitForMultipleObjects(count, mutexes.data(), FALSE, INFINITE);
+  if (result >= WAIT_OBJECT_0 && result < WAIT_OBJECT_0 + count) {
+    return std::make_unique<MutexSlot>(mutexes[result - WAIT_OBJECT_0]);
+  }
+  if (result >= WAIT_ABANDONED_0 && result < WAIT_ABANDONED_0 + count) {
+    return std::make_unique<MutexSlot>(mutexes[result - WAIT_ABANDONED_0]);
+  }
+  return nullptr;
+}
+
+void PrintLine(std::string_view line) { Write(STD_OUTPUT_HANDLE, stdout, line); }
+
+void PrintError(std::string_view line) { Write(STD_ERROR_HANDLE, stderr, line); }
+
+}  // namespace platform
+
+int wmain(int argc, wchar_t** argv) {
+  // No error dialog boxes: a converter that fails says so in its console and exits.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i) arguments.push_back(platform::Utf8(argv[i]));
+  return RunConverter(arguments);
+}
