@@ -1,0 +1,223 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <future>
+#include <string>
+#include <vector>
+
+#include "xps2img/platform.h"
+
+// The test program links the converter's platform file, whose entry point is not used here.
+int RunConverter(const std::vector<std::string>&) { return 0; }
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::wstring Wide(const std::string& utf8) {
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+  return wide;
+}
+
+std::wstring Beside(const std::wstring& name) {
+  std::wstring path(MAX_PATH, L'\0');
+  path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
+  return path.substr(0, path.find_last_of(L"\\/") + 1) + name;
+}
+
+void Write(const std::string& path, const std::string& bytes) {
+  FILE* f = _wfopen(Wide(path).c_str(), L"wb");
+  ASSERT_NE(f, nullptr) << path;
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+}
+
+std::string Read(const std::string& path) {
+  FILE* f = _wfopen(Wide(path).c_str(), L"rb");
+  if (!f) return "<missing>";
+  std::string bytes;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+  std::fclose(f);
+  return bytes;
+}
+
+// A fresh folder with a Chinese name and a space, removed with its files afterwards.
+class ConverterFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring name =
+        std::wstring(temp) + L"xps2img 测试 " + std::to_wstring(GetCurrentProcessId());
+    ASSERT_TRUE(CreateDirectoryW(name.c_str(), nullptr));
+    int n = WideCharToMultiByte(CP_UTF8, 0, name.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    folder_.resize(static_cast<size_t>(n));
+    WideCharToMultiByte(CP_UTF8, 0, name.c_str(), -1, folder_.data(), n, nullptr, nullptr);
+    folder_.pop_back();
+  }
+  void TearDown() override {
+    WIN32_FIND_DATAW data;
+    std::wstring folder = Wide(folder_);
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+      do {
+        DeleteFileW((folder + L"\\" + data.cFileName).c_str());
+      } while (FindNextFileW(find, &data));
+      FindClose(find);
+    }
+    RemoveDirectoryW(folder.c_str());
+  }
+  std::string In(const std::string& name) { return platform::JoinPath(folder_, name); }
+
+  std::string folder_;  // UTF-8
+};
+
+TEST(ConverterJoinPathTest, UsesBackslashesAndKeepsAnExistingSeparator) {
+  EXPECT_EQ(platform::JoinPath("C:\\out", "图1.png"), "C:\\out\\图1.png");
+  EXPECT_EQ(platform::JoinPath("C:\\out\\", "a.png"), "C:\\out\\a.png");
+  EXPECT_EQ(platform::JoinPath("C:/out/", "a.png"), "C:/out/a.png");
+  EXPECT_EQ(platform::JoinPath("C:", "a.png"), "C:a.png");
+}
+
+TEST_F(ConverterFilesTest, ChineseNamesReachTheFileSystemAsUtf16) {
+  bool exists = true;
+  EXPECT_EQ(platform::CreateExclusive(In("图1.png"), exists), "");
+  EXPECT_FALSE(exists);
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((Wide(folder_) + L"\\*.png").c_str(), &data);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(std::wstring(data.cFileName), L"图1.png");
+  FindClose(find);
+
+  EXPECT_TRUE(platform::Exists(In("图1.png")));
+  EXPECT_FALSE(platform::Exists(In("图2.png")));
+  EXPECT_EQ(platform::CheckReadableFile(In("图1.png")), "");
+  EXPECT_EQ(platform::CheckFolder(folder_), "");
+}
+
+TEST_F(ConverterFilesTest, ChecksNameWhatIsWrong) {
+  Write(In("a.xps"), "x");
+  EXPECT_EQ(platform::CheckReadableFile(In("missing.xps")), "不存在");
+  EXPECT_EQ(platform::CheckReadableFile(folder_), "是一个文件夹，不是文件");
+  EXPECT_EQ(platform::CheckFolder(In("a.xps")), "不是文件夹");
+  EXPECT_EQ(platform::CheckFolder(In("missing")), "不存在");
+}
+
+TEST_F(ConverterFilesTest, CreateExclusiveNeverTouchesAnExistingFile) {
+  Write(In("图1.png"), "old");
+  bool exists = false;
+  EXPECT_EQ(platform::CreateExclusive(In("图1.png"), exists), "");
+  EXPECT_TRUE(exists);
+  EXPECT_EQ(Read(In("图1.png")), "old");
+}
+
+TEST_F(ConverterFilesTest, OpenForWritingOpensOnlyAnExistingFile) {
+  std::string reason;
+  EXPECT_EQ(platform::OpenForWriting(In("missing.png"), reason), nullptr);
+  EXPECT_EQ(reason, "不存在");
+  EXPECT_FALSE(platform::Exists(In("missing.png")));
+
+  Write(In("图1.tmp"), "longer old content");
+  std::FILE* file = platform::OpenForWriting(In("图1.tmp"), reason);
+  ASSERT_NE(file, nullptr) << reason;
+  std::fputs("new", file);
+  // Positions past 4 GiB, for large uncompressed images.
+  ASSERT_TRUE(platform::Seek(file, 5'000'000'000LL, SEEK_SET));
+  EXPECT_EQ(platform::Tell(file), 5'000'000'000LL);
+  ASSERT_TRUE(platform::Seek(file, 0, SEEK_END));
+  EXPECT_EQ(platform::Tell(file), 3);
+  std::fclose(file);
+  EXPECT_EQ(Read(In("图1.tmp")), "new");
+}
+
+TEST_F(ConverterFilesTest, MoveNeverReplacesAndLeavesBothFilesAsTheyWere) {
+  Write(In("图1.tmp"), "new");
+  Write(In("图1.png"), "old");
+  EXPECT_EQ(platform::MoveWithoutReplacing(In("图1.tmp"), In("图1.png")), "目标文件已存在");
+  EXPECT_EQ(Read(In("图1.png")), "old");
+  EXPECT_EQ(Read(In("图1.tmp")), "new");
+
+  EXPECT_EQ(platform::MoveWithoutReplacing(In("图1.tmp"), In("图2.png")), "");
+  EXPECT_EQ(Read(In("图2.png")), "new");
+  EXPECT_FALSE(platform::Exists(In("图1.tmp")));
+
+  platform::RemoveFile(In("图2.png"));
+  EXPECT_FALSE(platform::Exists(In("图2.png")));
+}
+
+// Starts the helper with `arguments` and standard output into a pipe.
+struct Helper {
+  explicit Helper(const std::wstring& arguments) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE write = nullptr;
+    if (!CreatePipe(&read, &write, &inherit, 0)) return;
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = write;
+    startup.hStdError = write;
+    startup.hStdInput = INVALID_HANDLE_VALUE;
+    std::wstring path = Beside(PLATFORM_HELPER);
+    std::wstring command = L"\"" + path + L"\" " + arguments;
+    PROCESS_INFORMATION info{};
+    if (CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                       nullptr, nullptr, &startup, &info)) {
+      process = info.hProcess;
+      CloseHandle(info.hThread);
+    }
+    CloseHandle(write);
+  }
+  ~Helper() {
+    if (process) {
+      TerminateProcess(process, 1);
+      WaitForSingleObject(process, 10000);
+      CloseHandle(process);
+    }
+    if (read) CloseHandle(read);
+  }
+  // Output up to and including `count` bytes, or all of it when the helper ends first.
+  std::string ReadOutput(size_t count = SIZE_MAX) {
+    std::string out;
+    char buffer[256];
+    DWORD n = 0;
+    while (out.size() < count && ReadFile(read, buffer, sizeof buffer, &n, nullptr) && n > 0) {
+      out.append(buffer, n);
+    }
+    return out;
+  }
+
+  HANDLE process = nullptr;
+  HANDLE read = nullptr;
+};
+
+TEST(ConverterEntryPointTest, ArgumentsArriveAsUtf8AndRedirectedOutputIsUtf8) {
+  Helper helper(L"echo \"输出 文件夹\" 图 \"第 1/2 页 → 图1.png\"");
+  ASSERT_NE(helper.process, nullptr);
+  EXPECT_EQ(helper.ReadOutput(), "输出 文件夹\n图\n第 1/2 页 → 图1.png\n");
+}
+
+TEST(ConverterRenderSlotTest, AllSlotsBusyWaitsAndADyingHolderFreesItsSlots) {
+  Helper holder(L"hold-slots");
+  ASSERT_NE(holder.process, nullptr);
+  ASSERT_EQ(holder.ReadOutput(5), "held\n");
+
+  // A slot is released by the thread that took it.
+  auto taken =
+      std::async(std::launch::async, [] { return platform::AcquireRenderSlot() != nullptr; });
+  EXPECT_EQ(taken.wait_for(500ms), std::future_status::timeout) << "a slot while all are held";
+
+  // The holder dies without releasing anything: its slots come free.
+  TerminateProcess(holder.process, 1);
+  ASSERT_EQ(taken.wait_for(20s), std::future_status::ready);
+  EXPECT_TRUE(taken.get());
+}
+
+}  // namespace
