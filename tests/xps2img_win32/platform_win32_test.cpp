@@ -102,7 +102,7 @@ TEST_F(ConverterFilesTest, ChineseNamesReachTheFileSystemAsUtf16) {
   EXPECT_EQ(platform::CheckFolder(folder_), "");
 }
 
-TEST_F(ConverterFilesTest, ChecksNameWhatIsWrong) {
+TEST_F(ConverterFilesTest, ChecksSayWhatIsWrong) {
   Write(In("a.xps"), "x");
   EXPECT_EQ(platform::CheckReadableFile(In("missing.xps")), "不存在");
   EXPECT_EQ(platform::CheckReadableFile(folder_), "是一个文件夹，不是文件");
