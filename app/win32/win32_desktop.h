@@ -8,10 +8,8 @@
 // folder dialog belongs to the application's hidden owner window.
 class Win32Desktop : public Desktop {
  public:
-  // `fileBufferChars` is where the open-file dialog's answer buffer starts; it grows when a
-  // selection does not fit.
-  Win32Desktop(HWND applicationWindow, HWND mainWindow, DWORD fileBufferChars = 32768)
-      : application_(applicationWindow), main_(mainWindow), fileBufferChars_(fileBufferChars) {}
+  Win32Desktop(HWND applicationWindow, HWND mainWindow)
+      : application_(applicationWindow), main_(mainWindow) {}
 
   PathStyle Style() const override { return PathStyle::Windows; }
   std::optional<FileSelection> ChooseFiles(std::u16string_view filter) override;
@@ -29,5 +27,4 @@ class Win32Desktop : public Desktop {
  private:
   HWND application_;
   HWND main_;
-  DWORD fileBufferChars_;
 };

@@ -8,6 +8,9 @@
 
 namespace {
 
+// Room for about a thousand names of a usual length; a larger selection makes it grow.
+constexpr std::size_t kFirstFileBufferChars = 32768;
+
 // "description\0pattern\0...\0\0", as the open-file dialog takes its filter.
 std::wstring NativeFilter(std::u16string_view filter) {
   std::wstring native;
@@ -22,7 +25,7 @@ std::wstring NativeFilter(std::u16string_view filter) {
 FileSelection ReadSelection(const std::wstring& buffer) {
   std::vector<std::u16string> strings;
   for (std::size_t start = 0; start < buffer.size() && buffer[start] != L'\0';) {
-    const std::size_t end = buffer.find(L'\0', start);
+    const std::size_t end = std::min(buffer.find(L'\0', start), buffer.size());
     strings.push_back(Utf16(std::wstring_view(buffer).substr(start, end - start)));
     start = end + 1;
   }
@@ -52,7 +55,7 @@ int CALLBACK CentreOnMainMonitor(HWND dialog, UINT message, LPARAM, LPARAM data)
 
 std::optional<FileSelection> Win32Desktop::ChooseFiles(std::u16string_view filter) {
   const std::wstring nativeFilter = NativeFilter(filter);
-  std::wstring buffer(fileBufferChars_, L'\0');
+  std::wstring buffer(kFirstFileBufferChars, L'\0');
   while (true) {
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
@@ -63,8 +66,8 @@ std::optional<FileSelection> Win32Desktop::ChooseFiles(std::u16string_view filte
     dialog.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
     if (GetOpenFileNameW(&dialog)) return ReadSelection(buffer);
     if (CommDlgExtendedError() != FNERR_BUFFERTOOSMALL) return std::nullopt;
-    // The first two bytes hold the size the selection needs; it may not fit in them, so
-    // at least double. The dialog then opens again for the user to confirm the choice.
+    // The first two bytes hold the size the selection needs; it may not fit in them, so at
+    // least double. The dialog then opens again for the user to confirm the choice.
     const DWORD needed = *reinterpret_cast<const WORD*>(buffer.data());
     buffer.assign(std::max<std::size_t>(needed + 1, buffer.size() * 2), L'\0');
   }

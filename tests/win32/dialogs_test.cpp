@@ -1,0 +1,146 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <memory>
+
+#include "app/form.h"
+#include "app/win32/application_window.h"
+#include "app/win32/form1.h"
+#include "app/win32/wide.h"
+#include "tests/win32/dialog_answerer.h"
+#include "tests/win32/temp_folder.h"
+
+namespace {
+
+constexpr int kFileNameField = 0x47c;  // cmb13 of the explorer-style open-file dialog
+constexpr int kFileTypeField = 0x470;  // cmb1
+
+BOOL CALLBACK FindText(HWND child, LPARAM data) {
+  auto* wanted = reinterpret_cast<std::pair<std::wstring, bool>*>(data);
+  wchar_t text[128] = {};
+  GetWindowTextW(child, text, 128);
+  if (wanted->first == text) wanted->second = true;
+  return TRUE;
+}
+
+bool ShowsText(HWND dialog, const std::wstring& text) {
+  std::pair<std::wstring, bool> wanted{text, false};
+  EnumChildWindows(dialog, FindText, reinterpret_cast<LPARAM>(&wanted));
+  return wanted.second;
+}
+
+// Answers the open-file dialog by typing `names` and pressing Open.
+std::function<void(HWND)> TypeNames(std::wstring names) {
+  return [names](HWND dialog) {
+    SetDlgItemTextW(dialog, kFileNameField, names.c_str());
+    PressOk(dialog);
+  };
+}
+
+class DialogsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    ASSERT_TRUE(application_->Create(GetModuleHandleW(nullptr)));
+    ASSERT_TRUE(form_->Create(GetModuleHandleW(nullptr), application_->Window()));
+    ShowWindow(form_->Window(), SW_SHOWNORMAL);
+    // The open-file dialog starts in the current folder.
+    SetCurrentDirectoryW(sources_.Path().c_str());
+    WriteBytes(sources_ / L"a.xps", "");
+    WriteBytes(sources_ / L"图 Ω.xps", "");
+  }
+
+  void TearDown() override {
+    SetCurrentDirectoryW(L"C:\\");
+    form_.reset();
+    application_.reset();
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    CoUninitialize();
+  }
+
+  void Click(std::u16string_view button) { SendMessageW(form_->Control(button), BM_CLICK, 0, 0); }
+
+  TempFolder sources_{L"sources"};
+  std::unique_ptr<ApplicationWindow> application_ = std::make_unique<ApplicationWindow>();
+  std::unique_ptr<TForm1> form_ = std::make_unique<TForm1>();
+};
+
+TEST_F(DialogsTest, Button1ListsTheChosenFilesAndACancelKeepsThem) {
+  std::wstring filterShown;
+  {
+    DialogAnswerer answerer([&](HWND dialog) {
+      wchar_t text[64] = {};
+      SendDlgItemMessageW(dialog, kFileTypeField, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
+      filterShown = text;
+      TypeNames(L"\"图 Ω.xps\" \"a.xps\"")(dialog);
+    });
+    Click(u"Button1");
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    EXPECT_EQ(answerer.Seen()[0].owner, form_->Window());
+  }
+  EXPECT_TRUE(filterShown.starts_with(L"XPS文件")) << Utf8(Utf16(filterShown));
+  const std::u16string folder = Utf16(sources_.Path());
+  const std::vector<std::u16string> chosen = {folder + u"\\图 Ω.xps", folder + u"\\a.xps"};
+  EXPECT_EQ(form_->SourceItems(), chosen);
+
+  {
+    DialogAnswerer answerer(
+        [](HWND dialog) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0); });
+    Click(u"Button1");
+    EXPECT_EQ(answerer.Seen().size(), 1u);
+  }
+  EXPECT_EQ(form_->SourceItems(), chosen);
+}
+
+TEST_F(DialogsTest, Button2AsksForTheFolderOwnedByTheApplicationWindow) {
+  TempFolder out(L"out 图");
+  SetErrorMode(SEM_NOGPFAULTERRORBOX);
+  bool mainEnabled = true;
+  bool titleShown = false;
+  UINT errorMode = 0;
+  {
+    DialogAnswerer answerer([&](HWND dialog) {
+      mainEnabled = IsWindowEnabled(form_->Window());
+      titleShown = ShowsText(dialog, Wide(form::kFolderDialogTitle));
+      errorMode = GetErrorMode();
+      const std::wstring path = out.Path();
+      SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+      PressOk(dialog);
+    });
+    Click(u"Button2");
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    const SeenDialog& seen = answerer.Seen()[0];
+    EXPECT_EQ(seen.owner, application_->Window());
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(form_->Window(), MONITOR_DEFAULTTONEAREST), &monitor);
+    EXPECT_NEAR(seen.rect.left + seen.rect.right, monitor.rcWork.left + monitor.rcWork.right, 2);
+    EXPECT_NEAR(seen.rect.top + seen.rect.bottom, monitor.rcWork.top + monitor.rcWork.bottom, 2);
+  }
+  EXPECT_FALSE(mainEnabled);
+  EXPECT_TRUE(titleShown);
+  EXPECT_EQ(errorMode, static_cast<UINT>(SEM_FAILCRITICALERRORS));
+  EXPECT_EQ(GetErrorMode(), static_cast<UINT>(SEM_NOGPFAULTERRORBOX));
+  EXPECT_TRUE(IsWindowEnabled(form_->Window()));
+  EXPECT_EQ(form_->OutputDirectory(), Utf16(out.Path()));
+
+  {
+    DialogAnswerer answerer(
+        [](HWND dialog) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0); });
+    Click(u"Button2");
+    EXPECT_EQ(answerer.Seen().size(), 1u);
+  }
+  EXPECT_EQ(form_->OutputDirectory(), Utf16(out.Path()));
+  EXPECT_TRUE(IsWindowEnabled(form_->Window()));
+}
+
+}  // namespace
