@@ -3,16 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
-#include <objbase.h>
 #include <shlobj.h>
 
-#include <memory>
-
 #include "app/form.h"
-#include "app/win32/application_window.h"
-#include "app/win32/form1.h"
 #include "app/win32/wide.h"
 #include "tests/win32/dialog_answerer.h"
+#include "tests/win32/shown_form1.h"
 #include "tests/win32/temp_folder.h"
 
 namespace {
@@ -42,15 +38,10 @@ std::function<void(HWND)> TypeNames(std::wstring names) {
   };
 }
 
-class DialogsTest : public testing::Test {
+class DialogsTest : public ShownForm1 {
  protected:
   void SetUp() override {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
-    InitCommonControlsEx(&controls);
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    ASSERT_TRUE(application_->Create(GetModuleHandleW(nullptr)));
-    ASSERT_TRUE(form_->Create(GetModuleHandleW(nullptr), application_->Window()));
-    ShowWindow(form_->Window(), SW_SHOWNORMAL);
+    ShownForm1::SetUp();
     // The open-file dialog starts in the current folder.
     SetCurrentDirectoryW(sources_.Path().c_str());
     WriteBytes(sources_ / L"a.xps", "");
@@ -59,19 +50,10 @@ class DialogsTest : public testing::Test {
 
   void TearDown() override {
     SetCurrentDirectoryW(L"C:\\");
-    form_.reset();
-    application_.reset();
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    }
-    CoUninitialize();
+    ShownForm1::TearDown();
   }
 
-  void Click(std::u16string_view button) { SendMessageW(form_->Control(button), BM_CLICK, 0, 0); }
-
   TempFolder sources_{L"sources"};
-  std::unique_ptr<ApplicationWindow> application_ = std::make_unique<ApplicationWindow>();
-  std::unique_ptr<TForm1> form_ = std::make_unique<TForm1>();
 };
 
 TEST_F(DialogsTest, Button1ListsTheChosenFilesAndACancelKeepsThem) {

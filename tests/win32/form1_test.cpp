@@ -3,18 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <cstdlib>
-#include <memory>
 
 #include "app/form.h"
 #include "app/layout.h"
 #include "app/operation_error.h"
 #include "app/tab_order.h"
-#include "app/win32/application_window.h"
 #include "app/win32/wide.h"
 #include "tests/win32/dialog_answerer.h"
+#include "tests/win32/shown_form1.h"
 #include "tests/win32/temp_folder.h"
 
 namespace {
@@ -67,38 +65,9 @@ std::wstring NativeClass(form::ControlKind kind) {
   return L"";
 }
 
-// Form1 as the program shows it, on a screen of 96 dpi, and its clean removal.
-class Form1Test : public testing::Test {
+// At 96 dpi, as the test display has it.
+class Form1Test : public ShownForm1 {
  protected:
-  void SetUp() override {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
-    InitCommonControlsEx(&controls);
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    ASSERT_TRUE(application_->Create(GetModuleHandleW(nullptr)));
-    ASSERT_TRUE(form_->Create(GetModuleHandleW(nullptr), application_->Window()));
-    ShowWindow(form_->Window(), SW_SHOWNORMAL);
-    SetForegroundWindow(form_->Window());
-    Pump();
-  }
-
-  void TearDown() override {
-    form_.reset();
-    application_.reset();
-    // Closing Form1 asks the message loop to end; no loop runs here, so drop the request.
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    }
-    CoUninitialize();
-  }
-
-  static void Pump() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
-
   void SetClientSize(int width, int height) {
     HWND window = form_->Window();
     RECT frame{0, 0, width, height};
@@ -108,14 +77,6 @@ class Form1Test : public testing::Test {
                  SWP_NOMOVE | SWP_NOZORDER);
     Pump();
   }
-
-  void Click(std::u16string_view button) {
-    SendMessageW(form_->Control(button), BM_CLICK, 0, 0);
-    Pump();
-  }
-
-  std::unique_ptr<ApplicationWindow> application_ = std::make_unique<ApplicationWindow>();
-  std::unique_ptr<TForm1> form_ = std::make_unique<TForm1>();
 };
 
 TEST_F(Form1Test, TheWindowIsOwnedByTheHiddenApplicationWindow) {
