@@ -41,10 +41,30 @@ Box MakeBox(std::vector<int> keys, const auto& bins) {
 
 }  // namespace
 
-Palette::Palette() : bins_(kBins) {}
+Palette::Palette() : exact_(kSlots, kEmpty), exactIndex_(kSlots), bins_(kBins) {}
+
+size_t Palette::Slot(std::uint32_t colour) const {
+  size_t slot = (colour * 2654435761u) % kSlots;
+  while (exact_[slot] != kEmpty && exact_[slot] != colour) slot = (slot + 1) % kSlots;
+  return slot;
+}
+
+void Palette::CountExact(std::uint32_t colour) {
+  size_t slot = Slot(colour);
+  if (exact_[slot] != kEmpty) return;
+  if (++exactCount_ > kMaxColours) {
+    tooManyColours_ = true;
+    return;
+  }
+  exact_[slot] = colour;
+}
 
 void Palette::Count(const std::uint8_t* rgb, int pixels) {
+  std::uint32_t last = kEmpty;
   for (int i = 0; i < pixels; ++i, rgb += 3) {
+    std::uint32_t colour = std::uint32_t{rgb[0]} << 16 | rgb[1] << 8 | rgb[2];
+    if (!tooManyColours_ && colour != last) CountExact(colour);
+    last = colour;
     Bin& bin = bins_[static_cast<size_t>(Key(rgb))];
     ++bin.count;
     bin.r += rgb[0];
@@ -54,6 +74,16 @@ void Palette::Count(const std::uint8_t* rgb, int pixels) {
 }
 
 void Palette::Choose() {
+  if (!tooManyColours_) {
+    for (size_t slot = 0; slot < kSlots; ++slot) {
+      std::uint32_t c = exact_[slot];
+      if (c == kEmpty) continue;
+      exactIndex_[slot] = static_cast<std::uint8_t>(colours_.size());
+      colours_.push_back({std::uint8_t(c >> 16), std::uint8_t(c >> 8), std::uint8_t(c)});
+    }
+    if (colours_.empty()) colours_.push_back({255, 255, 255});
+    return;
+  }
   std::vector<int> used;
   for (int key = 0; key < kBins; ++key) {
     if (bins_[static_cast<size_t>(key)].count) used.push_back(key);
@@ -115,5 +145,16 @@ void Palette::Choose() {
 }
 
 void Palette::Map(const std::uint8_t* rgb, int pixels, std::uint8_t* indices) const {
-  for (int i = 0; i < pixels; ++i, rgb += 3) indices[i] = nearest_[static_cast<size_t>(Key(rgb))];
+  if (tooManyColours_) {
+    for (int i = 0; i < pixels; ++i, rgb += 3) {
+      indices[i] = nearest_[static_cast<size_t>(Key(rgb))];
+    }
+    return;
+  }
+  for (int i = 0; i < pixels; ++i, rgb += 3) {
+    std::uint32_t colour = std::uint32_t{rgb[0]} << 16 | rgb[1] << 8 | rgb[2];
+    size_t slot = Slot(colour);
+    // Every colour was counted in the first pass; one that was not gets index 0.
+    indices[i] = exact_[slot] == colour ? exactIndex_[slot] : 0;
+  }
 }

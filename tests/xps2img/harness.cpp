@@ -1,0 +1,136 @@
+#include "harness.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// A new empty folder under the system's temporary folder.
+fs::path MakeTempFolder(const std::string& prefix) {
+  std::string pattern = (fs::temp_directory_path() / (prefix + "XXXXXX")).string();
+  if (!mkdtemp(pattern.data())) return {};
+  return pattern;
+}
+
+}  // namespace
+
+pid_t StartProcess(const std::vector<std::string>& argv, const std::string& outFile,
+                   const std::string& errFile, const std::vector<std::string>& extraEnv) {
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  std::vector<char*> env;
+  for (const std::string& e : extraEnv) env.push_back(const_cast<char*>(e.c_str()));
+  for (char** e = environ; *e; ++e) env.push_back(*e);
+  env.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+  posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+  pid_t pid = -1;
+  if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), env.data()) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+int WaitProcess(pid_t pid) {
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+ProcessResult RunProcess(const std::vector<std::string>& argv,
+                         const std::vector<std::string>& extraEnv) {
+  fs::path folder = MakeTempFolder("xps2img-run-");
+  if (folder.empty()) return {-1, "", "no temporary folder"};
+  fs::path out = folder / "out", err = folder / "err";
+  int code = WaitProcess(StartProcess(argv, out, err, extraEnv));
+  ProcessResult result{code, ReadAll(out), ReadAll(err)};
+  fs::remove_all(folder);
+  return result;
+}
+
+ImageInfo Identify(const fs::path& image) {
+  ProcessResult r = RunProcess({IDENTIFY, "-units", "PixelsPerInch", "-format",
+                                "%w %h %[colorspace] %x", image.string() + "[0]"});
+  ImageInfo info;
+  std::istringstream fields(r.out);
+  if (r.exitCode != 0 || !(fields >> info.width >> info.height >> info.colourspace)) return {};
+  fields >> info.dpi;
+  return info;
+}
+
+long PixelsDiffering(const fs::path& a, const fs::path& b) {
+  ProcessResult r = RunProcess({COMPARE, "-metric", "AE", a.string(), b.string(), "null:"});
+  // compare exits 0 when equal, 1 when different, 2 on trouble; the count goes to stderr.
+  if (r.exitCode != 0 && r.exitCode != 1) return -1;
+  try {
+    return std::stol(r.err);
+  } catch (const std::exception&) {
+    return -1;
+  }
+}
+
+std::string Fixture(const std::string& name) { return (fs::path(FIXTURES_DIR) / name).string(); }
+
+std::vector<std::string> Names(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void ConverterTest::SetUp() {
+  root_ = MakeTempFolder("xps2img-test-");
+  ASSERT_FALSE(root_.empty());
+  out_ = NewFolder("out");
+}
+
+void ConverterTest::TearDown() {
+  std::error_code ignored;
+  fs::permissions(out_, fs::perms::owner_all, ignored);
+  fs::remove_all(root_, ignored);
+}
+
+ProcessResult ConverterTest::Convert(const std::vector<std::string>& arguments,
+                                     const std::vector<std::string>& extraEnv) {
+  std::vector<std::string> argv{XPS2IMG};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return RunProcess(argv, extraEnv);
+}
+
+void ConverterTest::RenderReference(const std::string& document, int dpi, const fs::path& folder) {
+  ProcessResult r = RunProcess({MUTOOL, "draw", "-q", "-r", std::to_string(dpi), "-o",
+                                (folder / "ref%d.png").string(), document});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+}
+
+fs::path ConverterTest::NewFolder(const std::string& name) {
+  fs::path folder = root_ / name;
+  fs::create_directories(folder);
+  return folder;
+}

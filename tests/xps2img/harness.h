@@ -1,0 +1,66 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// Black-box tests of the converter: they run the built xps2img, the sample documents of
+// tests/fixtures, and mutool draw and ImageMagick as independent references.
+
+struct ProcessResult {
+  int exitCode;  // -1 when the process did not end normally
+  std::string out;
+  std::string err;
+};
+
+// Starts `argv` (argv[0] is a path) with stdin closed, stdout and stderr into the files given,
+// and `extraEnv` ("NAME=value") on top of this process's environment.
+pid_t StartProcess(const std::vector<std::string>& argv, const std::string& outFile,
+                   const std::string& errFile, const std::vector<std::string>& extraEnv = {});
+// Waits for a started process and gives its exit status, or -1.
+int WaitProcess(pid_t pid);
+
+// Runs `argv` to its end and gives its exit status and output.
+ProcessResult RunProcess(const std::vector<std::string>& argv,
+                         const std::vector<std::string>& extraEnv = {});
+
+struct ImageInfo {
+  int width = 0;
+  int height = 0;
+  std::string colourspace;  // as ImageMagick names it: sRGB, Gray
+  double dpi = 0;           // resolution in pixels per inch, 0 when the file has none
+};
+
+// What ImageMagick's identify reads from the image; width 0 when it cannot read it.
+ImageInfo Identify(const std::filesystem::path& image);
+
+// The number of pixels that differ between two images, per ImageMagick's compare; -1 when
+// they cannot be compared (different sizes, unreadable).
+long PixelsDiffering(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// A sample document made by tests/fixtures.
+std::string Fixture(const std::string& name);
+
+// The names in `folder`, hidden ones included, sorted.
+std::vector<std::string> Names(const std::filesystem::path& folder);
+
+// A test with a fresh, empty folder of its own, removed afterwards.
+class ConverterTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Runs the converter with `arguments` (without the program name).
+  ProcessResult Convert(const std::vector<std::string>& arguments,
+                        const std::vector<std::string>& extraEnv = {});
+  // Renders `document` at `dpi` with mutool draw into `folder`, as ref1.png, ref2.png, …
+  void RenderReference(const std::string& document, int dpi, const std::filesystem::path& folder);
+  // A new empty folder inside the test's folder.
+  std::filesystem::path NewFolder(const std::string& name);
+
+  std::filesystem::path root_;
+  std::filesystem::path out_;  // the output folder most tests use
+};

@@ -1,0 +1,98 @@
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+#include <fstream>
+#include <thread>
+
+#include "harness.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Naming = ConverterTest;
+
+std::string Content(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TEST_F(Naming, PagesAreNamedStemNumberExtension) {
+  ASSERT_EQ(Convert({Fixture("text.xps"), out_.string(), "-d", "10", "-i", "图2-", "-f", "jpeg"})
+                .exitCode,
+            0);
+  EXPECT_EQ(Names(out_), (std::vector<std::string>{"图2-1.jpeg", "图2-2.jpeg", "图2-3.jpeg"}));
+}
+
+// When any name of the document is taken, the whole document moves to the first free copy
+// suffix, so its pages stay together; an existing file is never touched.
+TEST_F(Naming, ExistingFilesAreNeverReplaced) {
+  std::ofstream(out_ / "图2.png") << "mine";
+  auto run = [&] { return Convert({Fixture("text.xps"), out_.string(), "-d", "10"}).exitCode; };
+  ASSERT_EQ(run(), 0);
+  ASSERT_EQ(run(), 0);
+  EXPECT_EQ(Names(out_),
+            (std::vector<std::string>{"图1 (2).png", "图1 (3).png", "图2 (2).png", "图2 (3).png",
+                                      "图2.png", "图3 (2).png", "图3 (3).png"}));
+  EXPECT_EQ(Content(out_ / "图2.png"), "mine");
+}
+
+// The JPEG fix renames .jpeg to .jpg later, so for jpeg a .jpg of the same name is taken too.
+// Other formats keep to their own extension.
+TEST_F(Naming, ForJpegTheJpgNameCountsAsTaken) {
+  std::ofstream(out_ / "图1.jpg") << "renamed earlier";
+  ASSERT_EQ(Convert({Fixture("grey.xps"), out_.string(), "-d", "10", "-f", "jpeg"}).exitCode, 0);
+  ASSERT_EQ(Convert({Fixture("grey.xps"), out_.string(), "-d", "10", "-f", "jpg"}).exitCode, 0);
+  EXPECT_EQ(Names(out_), (std::vector<std::string>{"图1 (2).jpeg", "图1 (2).jpg", "图1.jpg",
+                                                   "图2 (2).jpeg", "图2 (2).jpg"}));
+  EXPECT_EQ(Content(out_ / "图1.jpg"), "renamed earlier");
+}
+
+// Two runs of one file each into one folder both use the stem 图 and start at the same time:
+// each takes a set of names of its own and no page is lost.
+TEST_F(Naming, ConvertersStartedTogetherNeverShareNames) {
+  const int runs = 4;
+  std::vector<pid_t> pids;
+  for (int i = 0; i < runs; ++i) {
+    pids.push_back(StartProcess({XPS2IMG, Fixture("text.xps"), out_.string(), "-d", "20"},
+                                (root_ / ("out" + std::to_string(i))).string(),
+                                (root_ / ("err" + std::to_string(i))).string()));
+  }
+  for (pid_t pid : pids) EXPECT_EQ(WaitProcess(pid), 0);
+  std::vector<std::string> names = Names(out_);
+  EXPECT_EQ(names.size(), 3u * runs);
+  for (int copy = 1; copy <= runs; ++copy) {
+    std::string suffix = copy == 1 ? "" : " (" + std::to_string(copy) + ")";
+    for (int page = 1; page <= 3; ++page) {
+      fs::path image = out_ / ("图" + std::to_string(page) + suffix + ".png");
+      EXPECT_GT(Identify(image).width, 0) << image;
+    }
+  }
+}
+
+// Converters share the machine's render slots, one per core, held as locks on files. While
+// another process holds every slot, no page is rendered; once they are free, all are.
+TEST_F(Naming, RenderingWaitsForAFreeMachineWideSlot) {
+  fs::path tmp = NewFolder("tmp");
+  fs::path slots = tmp / ("vellumor-render-" + std::to_string(getuid()));
+  fs::create_directories(slots);
+  fs::permissions(slots, fs::perms::owner_all);
+  std::vector<int> held;
+  for (unsigned i = 0; i < std::max(1u, std::thread::hardware_concurrency()); ++i) {
+    int fd =
+        open((slots / ("slot-" + std::to_string(i))).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    held.push_back(fd);
+  }
+  pid_t pid = StartProcess({XPS2IMG, Fixture("text.xps"), out_.string(), "-d", "20"},
+                           (root_ / "out.txt").string(), (root_ / "err.txt").string(),
+                           {"TMPDIR=" + tmp.string()});
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  for (const std::string& name : Names(out_)) EXPECT_EQ(name.front(), '.') << name;
+  for (int fd : held) close(fd);
+  EXPECT_EQ(WaitProcess(pid), 0);
+  EXPECT_EQ(Names(out_), (std::vector<std::string>{"图1.png", "图2.png", "图3.png"}));
+}
+
+}  // namespace
