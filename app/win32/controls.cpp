@@ -71,28 +71,28 @@ bool RegisterPanelClass(HINSTANCE instance) {
   return RegisterClassW(&panel) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-HWND CreateControl(const form::ControlSpec& spec, const ControlPlacement& placement) {
-  const NativeKind kind = NativeKindOf(spec.kind);
+HWND CreateControl(const form::ControlSpec& row, const ControlPlacement& placement) {
+  const NativeKind kind = NativeKindOf(row.kind);
   if (kind.className == nullptr) return nullptr;
   const auto scale = [&](int pixels) { return ScaleToDpi(pixels, placement.dpi); };
   HWND control = CreateWindowExW(
-      kind.exStyle, kind.className, Wide(spec.text).c_str(), kind.style, scale(spec.left),
-      scale(spec.top), scale(spec.width), scale(spec.height), placement.parent,
+      kind.exStyle, kind.className, Wide(row.text).c_str(), kind.style, scale(row.left),
+      scale(row.top), scale(row.width), scale(row.height), placement.parent,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(placement.id)),
       reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(placement.parent, GWLP_HINSTANCE)), nullptr);
   if (control == nullptr) return nullptr;
   SetWindowFont(control, placement.font, FALSE);
-  for (std::u16string_view item : spec.items) {
+  for (std::u16string_view item : row.items) {
     ComboBox_AddString(control, Wide(item).c_str());
   }
   // A combo box takes no text from its creation: its edit field is set once it exists.
-  if (spec.kind == form::ControlKind::ComboBox) SetWindowTextW(control, Wide(spec.text).c_str());
-  if (spec.kind == form::ControlKind::ListBox) {
+  if (row.kind == form::ControlKind::ComboBox) SetWindowTextW(control, Wide(row.text).c_str());
+  if (row.kind == form::ControlKind::ListBox) {
     ListBox_SetItemHeight(control, 0, scale(kListItemHeight));
   }
-  if (spec.kind == form::ControlKind::ComboBox) {
-    SetWindowPos(control, nullptr, 0, 0, scale(spec.width),
-                 ComboWindowHeight(control, scale(spec.height)), SWP_NOMOVE | SWP_NOZORDER);
+  if (row.kind == form::ControlKind::ComboBox) {
+    SetWindowPos(control, nullptr, 0, 0, scale(row.width),
+                 ComboWindowHeight(control, scale(row.height)), SWP_NOMOVE | SWP_NOZORDER);
   }
   return control;
 }

@@ -19,7 +19,7 @@ struct ControlPlacement {
 
 // Creates the child window for one row of the control table, with its styles, font, text
 // and items; nullptr when the system refuses.
-HWND CreateControl(const form::ControlSpec& spec, const ControlPlacement& placement);
+HWND CreateControl(const form::ControlSpec& row, const ControlPlacement& placement);
 
 // The height to give a combo box window so that its closed field is `fieldHeight` high and
 // its list shows every item.

@@ -114,11 +114,10 @@ BOOL TForm1::OnCreate(HWND window, LPCREATESTRUCTW) {
 
 bool TForm1::CreateControls() {
   for (std::size_t i = 0; i < form::kControls.size(); ++i) {
-    const form::ControlSpec& spec = form::kControls[i];
-    if (spec.kind == form::ControlKind::OpenDialog) continue;
-    HWND parent = spec.parent == form::kWindowName ? window_ : Control(spec.parent);
-    controls_[i] =
-        CreateControl(spec, {parent, kFirstControlId + static_cast<int>(i), dpi_, font_});
+    const form::ControlSpec& row = form::kControls[i];
+    if (row.kind == form::ControlKind::OpenDialog) continue;
+    HWND parent = row.parent == form::kWindowName ? window_ : Control(row.parent);
+    controls_[i] = CreateControl(row, {parent, kFirstControlId + static_cast<int>(i), dpi_, font_});
     if (controls_[i] == nullptr) return false;
     // Later rows lie above earlier ones, so a right-aligned panel covers the controls it
     // overlaps when the window narrows.

@@ -41,9 +41,7 @@ Rect RectInParent(HWND control) {
           combo && std::abs(height - 21) <= 1 ? 21 : height};
 }
 
-Rect TableRect(const form::ControlSpec& spec) {
-  return {spec.left, spec.top, spec.width, spec.height};
-}
+Rect TableRect(const form::ControlSpec& row) { return {row.left, row.top, row.width, row.height}; }
 
 std::wstring NativeClass(form::ControlKind kind) {
   switch (kind) {
@@ -86,6 +84,9 @@ TEST_F(Form1Test, TheWindowIsOwnedByTheHiddenApplicationWindow) {
   EXPECT_EQ(GetWindow(window, GW_OWNER), application_->Window());
   EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
   EXPECT_TRUE(GetWindowLongW(window, GWL_STYLE) & WS_THICKFRAME);
+  const auto buttonFace = static_cast<LONG_PTR>(COLOR_BTNFACE + 1);
+  EXPECT_EQ(GetClassLongPtrW(window, GCLP_HBRBACKGROUND), buttonFace);
+  EXPECT_EQ(GetClassLongPtrW(form_->Control(u"Panel2"), GCLP_HBRBACKGROUND), buttonFace);
   EXPECT_EQ(TextOf(application_->Window()), L"Vellumor");
   EXPECT_FALSE(IsWindowVisible(application_->Window()));
 
@@ -100,17 +101,17 @@ TEST_F(Form1Test, TheWindowIsOwnedByTheHiddenApplicationWindow) {
 }
 
 TEST_F(Form1Test, EveryControlStandsAsTheTableSays) {
-  for (const form::ControlSpec& spec : form::kControls) {
-    if (spec.kind == form::ControlKind::OpenDialog) continue;
-    SCOPED_TRACE(Utf8(spec.name));
-    HWND control = form_->Control(spec.name);
+  for (const form::ControlSpec& row : form::kControls) {
+    if (row.kind == form::ControlKind::OpenDialog) continue;
+    SCOPED_TRACE(Utf8(row.name));
+    HWND control = form_->Control(row.name);
     ASSERT_NE(control, nullptr);
-    EXPECT_EQ(ClassOf(control), NativeClass(spec.kind));
+    EXPECT_EQ(ClassOf(control), NativeClass(row.kind));
     EXPECT_EQ(GetParent(control),
-              spec.parent == form::kWindowName ? form_->Window() : form_->Control(spec.parent));
-    EXPECT_EQ(RectInParent(control), TableRect(spec));
-    if (spec.kind != form::ControlKind::StatusBar) {
-      EXPECT_EQ(TextOf(control), Wide(spec.text));
+              row.parent == form::kWindowName ? form_->Window() : form_->Control(row.parent));
+    EXPECT_EQ(RectInParent(control), TableRect(row));
+    if (row.kind != form::ControlKind::StatusBar) {
+      EXPECT_EQ(TextOf(control), Wide(row.text));
     }
 
     LOGFONTW font{};
@@ -121,7 +122,7 @@ TEST_F(Form1Test, EveryControlStandsAsTheTableSays) {
     EXPECT_EQ(font.lfWeight, FW_NORMAL);
 
     std::vector<std::wstring> items;
-    if (spec.kind == form::ControlKind::ComboBox) {
+    if (row.kind == form::ControlKind::ComboBox) {
       EXPECT_EQ(GetWindowLongW(control, GWL_STYLE) & 3, CBS_DROPDOWN);
       for (int i = 0; i < SendMessageW(control, CB_GETCOUNT, 0, 0); ++i) {
         std::wstring item(SendMessageW(control, CB_GETLBTEXTLEN, i, 0) + 1, L'\0');
@@ -130,7 +131,7 @@ TEST_F(Form1Test, EveryControlStandsAsTheTableSays) {
       }
     }
     std::vector<std::wstring> expectedItems;
-    for (std::u16string_view item : spec.items) expectedItems.push_back(Wide(item));
+    for (std::u16string_view item : row.items) expectedItems.push_back(Wide(item));
     EXPECT_EQ(items, expectedItems);
   }
 }
@@ -224,9 +225,9 @@ TEST_F(Form1Test, NarrowingLetsPanel1CoverTheLeftHandControls) {
   EXPECT_EQ(ChildWindowFromPointEx(strip, {20, 10}, CWP_SKIPINVISIBLE), form_->Control(u"Button1"));
 
   SetClientSize(513, 299);
-  for (const form::ControlSpec& spec : form::kControls) {
-    if (spec.kind == form::ControlKind::OpenDialog) continue;
-    EXPECT_EQ(RectInParent(form_->Control(spec.name)), TableRect(spec)) << Utf8(spec.name);
+  for (const form::ControlSpec& row : form::kControls) {
+    if (row.kind == form::ControlKind::OpenDialog) continue;
+    EXPECT_EQ(RectInParent(form_->Control(row.name)), TableRect(row)) << Utf8(row.name);
   }
 }
 
