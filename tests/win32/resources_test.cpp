@@ -4,13 +4,9 @@
 
 #include <string>
 
-namespace {
+#include "tests/win32/temp_folder.h"
 
-std::wstring ToolPath() {
-  std::wstring path(MAX_PATH * 4, L'\0');
-  path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-  return path.substr(0, path.rfind(L'\\')) + L"\\Vellumor.exe";
-}
+namespace {
 
 std::wstring VersionString(const std::wstring& path, const std::wstring& name) {
   DWORD ignored = 0;
@@ -24,7 +20,7 @@ std::wstring VersionString(const std::wstring& path, const std::wstring& name) {
 }
 
 TEST(VellumorExe, CarriesItsIconVersionAndManifest) {
-  const std::wstring path = ToolPath();
+  const std::wstring path = OwnFolder() + L"\\Vellumor.exe";
   HMODULE tool = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(tool, nullptr);
   EXPECT_NE(FindResourceW(tool, MAKEINTRESOURCEW(1), RT_GROUP_ICON), nullptr);

@@ -8,27 +8,12 @@
 #include "convert/command.h"
 #include "convert/convert_operation.h"
 #include "tests/fake_desktop.h"
+#include "tests/win32/scripted_desktop.h"
 #include "tests/win32/temp_folder.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-// The real Win32 Desktop, with the folder dialog answered and the tool placed in a folder
-// whose bin\xps2img.exe is the command recorder.
-class RecordingDesktop : public Win32Desktop {
- public:
-  RecordingDesktop(std::u16string folder, std::u16string executable)
-      : Win32Desktop(nullptr, nullptr),
-        folder_(std::move(folder)),
-        executable_(std::move(executable)) {}
-  std::optional<std::u16string> ChooseFolder(std::u16string_view) override { return folder_; }
-  std::u16string ExecutablePath() override { return executable_; }
-
- private:
-  std::u16string folder_;
-  std::u16string executable_;
-};
 
 struct Record {
   std::string commandLine;  // UTF-8
@@ -77,12 +62,6 @@ std::string AnsiHex(const std::u16string& command) {
     hex += kDigits[byte & 15];
   }
   return hex;
-}
-
-std::wstring OwnFolder() {
-  std::wstring path(MAX_PATH * 4, L'\0');
-  path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-  return path.substr(0, path.rfind(L'\\'));
 }
 
 // A tool folder whose name the ANSI code page cannot hold, with the recorder as converter.
@@ -140,7 +119,7 @@ TEST_F(ConverterStart, EachConverterReceivesItsExactCommandLine) {
     form.items = c.sources;
     form.format = c.format;
     form.resolution = c.resolution;
-    RecordingDesktop desktop(c.folder, ToolExecutable());
+    ScriptedDesktop desktop(c.folder, ToolExecutable());
     ConvertSources(form, desktop);
 
     const auto records = AwaitRecords(Bin(), c.sources.size());

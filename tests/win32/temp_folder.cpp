@@ -61,6 +61,12 @@ std::vector<std::wstring> FileNames(const std::wstring& folder, const std::wstri
   return names;
 }
 
+std::wstring OwnFolder() {
+  std::wstring path(MAX_PATH * 4, L'\0');
+  path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+  return path.substr(0, path.rfind(L'\\'));
+}
+
 std::string Utf8(std::u16string_view text) {
   const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
   const int length = static_cast<int>(text.size());

@@ -28,5 +28,7 @@ std::optional<std::string> ReadBytes(const std::wstring& path);
 bool Exists(const std::wstring& path);
 // The names of the files in `folder` that match `pattern`, sorted.
 std::vector<std::wstring> FileNames(const std::wstring& folder, const std::wstring& pattern = L"*");
+// The folder of the running test program, where the build puts Vellumor.exe too.
+std::wstring OwnFolder();
 // Text as UTF-8, for comparing with what a program wrote.
 std::string Utf8(std::u16string_view text);
