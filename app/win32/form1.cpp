@@ -153,10 +153,11 @@ void TForm1::OnSize(HWND, UINT state, int width, int height) {
 void TForm1::PlaceStatusPanels() {
   // Every panel but the last keeps its width; the last has no right edge of its own and
   // reaches the bar's end, whatever the bar's width.
-  const auto widths = StatusPanelWidths(0, dpi_);
-  std::array<int, widths.size()> rightEdges{};
+  std::array<int, form::kStatusPanels.size()> rightEdges{};
   int edge = 0;
-  for (std::size_t i = 0; i + 1 < widths.size(); ++i) rightEdges[i] = edge += widths[i];
+  for (std::size_t i = 0; i + 1 < rightEdges.size(); ++i) {
+    rightEdges[i] = edge += ScaleToDpi(form::kStatusPanels[i].width, dpi_);
+  }
   rightEdges.back() = -1;
   SendMessageW(Control(u"StatusBar1"), SB_SETPARTS, rightEdges.size(),
                reinterpret_cast<LPARAM>(rightEdges.data()));
