@@ -29,19 +29,39 @@ std::wstring TextOf(HWND window) {
   return text;
 }
 
+int ScreenDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+// Design pixels on the screen at hand, as the window scales them.
+int Scaled(int pixels) { return ScaleToDpi(pixels, ScreenDpi()); }
+
 // The control's rectangle within its parent's client area. A closed combo box is as high as
-// its font makes it (21 pixels for Windows' Tahoma, 22 for Wine's): that is left out.
+// its font makes it (21 pixels at 96 dpi for Windows' Tahoma, 22 for Wine's): within a
+// little of the table's 21, that is left out.
 Rect RectInParent(HWND control) {
   RECT rect{};
   GetWindowRect(control, &rect);
   MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
   const int height = rect.bottom - rect.top;
   const bool combo = ClassOf(control) == L"ComboBox";
+  const int tableHeight = Scaled(21);
   return {rect.left, rect.top, rect.right - rect.left,
-          combo && std::abs(height - 21) <= 1 ? 21 : height};
+          combo && std::abs(height - tableHeight) <= Scaled(2) ? tableHeight : height};
 }
 
-Rect TableRect(const form::ControlSpec& row) { return {row.left, row.top, row.width, row.height}; }
+// Where the control belongs at the initial size: the table's place at 96 dpi, and on other
+// screens the place the shared layout gives for the scaled client area.
+Rect TableRect(const form::ControlSpec& row) {
+  const int dpi = ScreenDpi();
+  if (dpi == form::kDesignDpi) return {row.left, row.top, row.width, row.height};
+  const int width = Scaled(form::kClientWidth);
+  const int height = Scaled(form::kClientHeight);
+  return RectOf(LayOutControls(width, height, dpi), row.name);
+}
 
 std::wstring NativeClass(form::ControlKind kind) {
   switch (kind) {
@@ -92,8 +112,8 @@ TEST_F(Form1Test, TheWindowIsOwnedByTheHiddenApplicationWindow) {
 
   RECT client{};
   GetClientRect(window, &client);
-  EXPECT_EQ(client.right, 513);
-  EXPECT_EQ(client.bottom, 299);
+  EXPECT_EQ(client.right, Scaled(form::kClientWidth));
+  EXPECT_EQ(client.bottom, Scaled(form::kClientHeight));
   RECT frame{};
   GetWindowRect(window, &frame);
   EXPECT_NEAR((frame.left + frame.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
@@ -118,7 +138,7 @@ TEST_F(Form1Test, EveryControlStandsAsTheTableSays) {
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font,
                &font);
     EXPECT_STREQ(font.lfFaceName, L"Tahoma");
-    EXPECT_EQ(font.lfHeight, -11);
+    EXPECT_EQ(font.lfHeight, -Scaled(form::kFontHeightPixels));
     EXPECT_EQ(font.lfWeight, FW_NORMAL);
 
     std::vector<std::wstring> items;
@@ -141,7 +161,7 @@ TEST_F(Form1Test, TheListAndTheStatusBarAreSetUp) {
   const auto style = GetWindowLongW(list, GWL_STYLE);
   EXPECT_FALSE(style & (LBS_SORT | LBS_MULTIPLESEL | LBS_EXTENDEDSEL));
   EXPECT_TRUE(style & LBS_NOINTEGRALHEIGHT);
-  EXPECT_EQ(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0), 13);
+  EXPECT_EQ(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0), Scaled(13));
   EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 0);
   // The vertical scroll bar shows once the items do not fit.
   form_->ReplaceSourceItems(std::vector<std::u16string>(40, u"D:\\a.xps"));
@@ -151,7 +171,7 @@ TEST_F(Form1Test, TheListAndTheStatusBarAreSetUp) {
   EXPECT_TRUE(GetWindowLongW(bar, GWL_STYLE) & SBARS_SIZEGRIP);
   int edges[4] = {};
   ASSERT_EQ(SendMessageW(bar, SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges)), 2);
-  EXPECT_EQ(edges[0], 400);
+  EXPECT_EQ(edges[0], Scaled(400));
   EXPECT_EQ(edges[1], -1);
   std::vector<std::wstring> texts;
   for (int part = 0; part < 2; ++part) {
