@@ -42,6 +42,8 @@ class XpsDocument {
   virtual ~XpsDocument() = default;
 
   virtual int PageCount() = 0;
+  // Throws PageTooLarge when page `index` (from 0) exceeds `limit` at `dpi`, or RenderError.
+  virtual void CheckSize(int index, int dpi, const PixelLimit& limit) = 0;
   // Loads page `index` (from 0) and records it for rendering at `dpi`. Throws PageTooLarge
   // or RenderError.
   virtual std::unique_ptr<PreparedPage> Prepare(int index, int dpi, const PixelLimit& limit) = 0;

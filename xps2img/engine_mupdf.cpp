@@ -57,8 +57,7 @@ fz_display_list* ListPage(fz_context* ctx, fz_page* page, fz_rect bounds, int* c
   fz_try(ctx) {
     list = fz_new_display_list(ctx, bounds);
     recorder = fz_new_list_device(ctx, list);
-    test =
-        fz_new_test_device(ctx, colour, 0.0f, FZ_TEST_OPT_IMAGES | FZ_TEST_OPT_SHADINGS, recorder);
+    test = fz_new_test_device(ctx, colour, 0.0f, FZ_TEST_OPT_IMAGES, recorder);
     fz_run_page(ctx, page, test, fz_identity, nullptr);
     fz_close_device(ctx, test);
     fz_close_device(ctx, recorder);
@@ -175,21 +174,15 @@ class MupdfDocument : public XpsDocument {
     return count;
   }
 
-  std::unique_ptr<PreparedPage> Prepare(int index, int dpi, const PixelLimit& limit) override {
-    fz_page* page = nullptr;
+  void CheckSize(int index, int dpi, const PixelLimit& limit) override {
     fz_rect bounds;
-    if (!BoundPage(ctx_, doc_, index, &page, &bounds)) {
-      fz_drop_page(ctx_, page);
-      throw RenderError(Message(ctx_));
-    }
-    // A page's pixel size is its size in points at dpi / 72, rounded as mutool draw does.
+    fz_drop_page(ctx_, Load(index, dpi, limit, &bounds));
+  }
+
+  std::unique_ptr<PreparedPage> Prepare(int index, int dpi, const PixelLimit& limit) override {
+    fz_rect bounds;
+    fz_page* page = Load(index, dpi, limit, &bounds);
     float zoom = static_cast<float>(dpi) / 72.0f;
-    double width = (static_cast<double>(bounds.x1) - bounds.x0) * zoom;
-    double height = (static_cast<double>(bounds.y1) - bounds.y0) * zoom;
-    if (width > limit.maxSide || height > limit.maxSide || width * height > limit.maxPixels) {
-      fz_drop_page(ctx_, page);
-      throw PageTooLarge(width, height);
-    }
     fz_matrix ctm = fz_scale(zoom, zoom);
     fz_irect box = fz_round_rect(fz_transform_rect(bounds, ctm));
     int colour = 2;
@@ -210,6 +203,24 @@ class MupdfDocument : public XpsDocument {
   }
 
  private:
+  // Loads a page whose pixel size at `dpi` is within `limit`.
+  fz_page* Load(int index, int dpi, const PixelLimit& limit, fz_rect* bounds) {
+    fz_page* page = nullptr;
+    if (!BoundPage(ctx_, doc_, index, &page, bounds)) {
+      fz_drop_page(ctx_, page);
+      throw RenderError(Message(ctx_));
+    }
+    // A page's pixel size is its size in points at dpi / 72, rounded as mutool draw does.
+    double zoom = dpi / 72.0;
+    double width = (static_cast<double>(bounds->x1) - bounds->x0) * zoom;
+    double height = (static_cast<double>(bounds->y1) - bounds->y0) * zoom;
+    if (width > limit.maxSide || height > limit.maxSide || width * height > limit.maxPixels) {
+      fz_drop_page(ctx_, page);
+      throw PageTooLarge(width, height);
+    }
+    return page;
+  }
+
   fz_context* ctx_;
   fz_document* doc_;
 };

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+#include "xps2img/engine.h"
+#include "xps2img/options.h"
+#include "xps2img/output_names.h"
+
+// Writes one page under its temporary name, then moves it to its final name without replacing
+// anything. Throws std::runtime_error (or RenderError, EncodeError) with the reason on failure;
+// the temporary file is then the caller's to remove.
+void WritePage(BandRenderer& renderer, const PreparedPage& page, const PageFile& file,
+               const Options& options);
+
+// "“text”", as the messages quote names.
+std::string Quote(const std::string& text);

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "xps2img/converter.h"
+#include "xps2img/engine.h"
+#include "xps2img/output_names.h"
+
+// Each side fits JPEG (65500) and GIF (65535); 500 million pixels keep a BMP under 1.5 GB.
+inline constexpr PixelLimit kPixelLimit{65000, 500e6};
+
+// The reason a page is refused at `dpi`, as the messages give it.
+std::string TooLargeText(const PageTooLarge& e, int dpi);
+
+// Converts the pages of one document into their reserved files. The main thread loads pages
+// into display lists and drops them again; worker threads, one per core, render and encode.
+// A worker first takes one of the machine's render slots, and only then is a display list made
+// for it: a converter waiting for a slot holds no page in memory, and a converter holds no
+// more display lists than it has workers (a page of many gradients takes some 50 MB).
+class PageRun {
+ public:
+  PageRun(const Options& options, XpsDocument& document, std::vector<PageFile> files);
+
+  // Writes every page it can, reports progress and failures; returns the exit status.
+  ExitCode Run();
+
+ private:
+  struct Job {
+    int index;
+    std::unique_ptr<PreparedPage> page;  // nullptr when the page could not be loaded
+  };
+
+  void Work(BandRenderer& renderer);
+  bool Claim();
+  Job TakeJob();
+  void Finish(Job job);
+  // Waits until a worker with a slot asks for a page, dropping finished lists meanwhile.
+  void WaitForDemand();
+  std::unique_ptr<PreparedPage> Prepare(int index);
+  void Written(int index);
+  void Failed(int index, const std::string& reason);
+  ExitCode Report();
+
+  const Options& options_;
+  XpsDocument& document_;
+  std::vector<PageFile> files_;
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int unclaimed_;    // pages no worker has claimed yet
+  int waiting_ = 0;  // workers holding a render slot and waiting for a page
+  std::optional<Job> ready_;
+  std::vector<std::unique_ptr<PreparedPage>> finished_;  // to be dropped by the main thread
+  int written_ = 0;
+  std::vector<std::pair<int, std::string>> failures_;
+};
