@@ -2,9 +2,12 @@
 //   echo ARG...     prints each argument on a line of its own, through PrintLine
 //   hold-slots      takes every render slot, says "held" on standard output, then waits to be
 //                   killed (so the slots are left held by a dying process)
+//   console FILE TEXT  prints TEXT through PrintLine into a console of its own, then writes the
+//                   console's first row, read back from the screen, into FILE as UTF-8
 #include <windows.h>
 
 #include <chrono>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -14,6 +17,37 @@ int RunConverter(const std::vector<std::string>& arguments) {
   if (arguments.empty()) return 2;
   if (arguments[0] == "echo") {
     for (size_t i = 1; i < arguments.size(); ++i) platform::PrintLine(arguments[i]);
+    return 0;
+  }
+  if (arguments[0] == "console" && arguments.size() == 3) {
+    FreeConsole();
+    if (!AllocConsole()) return 3;
+    HANDLE screen =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    SetStdHandle(STD_OUTPUT_HANDLE, screen);
+    platform::PrintLine(arguments[2]);
+    std::wstring row(80, L' ');
+    DWORD read = 0;
+    ReadConsoleOutputCharacterW(screen, row.data(), static_cast<DWORD>(row.size()), COORD{0, 0},
+                                &read);
+    row.resize(read);
+    while (!row.empty() && row.back() == L' ') row.pop_back();
+    int n = WideCharToMultiByte(CP_UTF8, 0, row.data(), static_cast<int>(row.size()), nullptr, 0,
+                                nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, row.data(), static_cast<int>(row.size()), utf8.data(), n,
+                        nullptr, nullptr);
+    const std::string& path = arguments[1];
+    std::wstring wide(path.size(), L'\0');
+    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, path.data(),
+                                                        static_cast<int>(path.size()), wide.data(),
+                                                        static_cast<int>(wide.size()))));
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 4;
+    DWORD written = 0;
+    WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+    CloseHandle(file);
     return 0;
   }
   if (arguments[0] == "hold-slots") {

@@ -204,6 +204,19 @@ TEST(ConverterEntryPointTest, ArgumentsArriveAsUtf8AndRedirectedOutputIsUtf8) {
   EXPECT_EQ(helper.ReadOutput(), "输出 文件夹\n图\n第 1/2 页 → 图1.png\n");
 }
 
+// In a console, the text goes in as UTF-16 and shows as written, whatever the code page.
+TEST_F(ConverterFilesTest, ChineseTextShowsInAConsole) {
+  std::string row = In("row.txt");
+  const std::string text = "第 1/2 页 → 图1.png";
+  Helper helper(L"console \"" + Wide(row) + L"\" \"" + Wide(text) + L"\"");
+  ASSERT_NE(helper.process, nullptr);
+  ASSERT_EQ(WaitForSingleObject(helper.process, 30000), WAIT_OBJECT_0);
+  DWORD status = 99;
+  GetExitCodeProcess(helper.process, &status);
+  ASSERT_EQ(status, 0u);
+  EXPECT_EQ(Read(row), text);
+}
+
 TEST(ConverterRenderSlotTest, AllSlotsBusyWaitsAndADyingHolderFreesItsSlots) {
   Helper holder(L"hold-slots");
   ASSERT_NE(holder.process, nullptr);
