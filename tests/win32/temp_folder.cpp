@@ -8,8 +8,15 @@
 TempFolder::TempFolder(const std::wstring& name) {
   std::wstring base(MAX_PATH + 1, L'\0');
   base.resize(GetTempPathW(static_cast<DWORD>(base.size()), base.data()));
-  path_ = base + L"vellumor-" + std::to_wstring(GetCurrentProcessId()) + L"-" + name;
-  if (!CreateDirectoryW(path_.c_str(), nullptr)) throw std::runtime_error("no temp folder");
+  // Wine reuses process ids, and a test that crashed leaves its folder behind: count on.
+  const std::wstring stem = base + L"vellumor-" + std::to_wstring(GetCurrentProcessId()) + L"-";
+  for (int attempt = 1;; ++attempt) {
+    path_ = stem + std::to_wstring(attempt) + L"-" + name;
+    if (CreateDirectoryW(path_.c_str(), nullptr)) return;
+    if (GetLastError() != ERROR_ALREADY_EXISTS || attempt == 1000) {
+      throw std::runtime_error("no temp folder");
+    }
+  }
 }
 
 TempFolder::~TempFolder() {
@@ -19,7 +26,8 @@ TempFolder::~TempFolder() {
   remove.wFunc = FO_DELETE;
   remove.pFrom = from.c_str();
   remove.fFlags = FOF_NO_UI;
-  SHFileOperationW(&remove);
+  // A console a script ran in may hold the folder as its working directory a moment longer.
+  for (int attempt = 0; attempt < 30 && SHFileOperationW(&remove) != 0; ++attempt) Sleep(100);
 }
 
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
