@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <sstream>
 
@@ -32,18 +33,22 @@ Record ParseRecord(const std::string& text) {
   return record;
 }
 
-// The recorder's reports, keyed by the command line it was given, once `count` are in.
-std::map<std::string, Record> AwaitRecords(const std::wstring& folder, std::size_t count) {
-  std::vector<std::wstring> names;
-  for (auto waited = 0ms; waited < 30s; waited += 50ms) {
-    names = FileNames(folder, L"record-*.txt");
-    if (names.size() >= count) break;
-    Sleep(50);
-  }
+// The recorder's reports, keyed by the command line it was given, once one has come for each
+// of `commands` (or half a minute has passed).
+std::map<std::string, Record> AwaitRecords(const std::wstring& folder,
+                                           const std::vector<std::string>& commands) {
   std::map<std::string, Record> records;
-  for (const std::wstring& name : names) {
-    Record record = ParseRecord(ReadBytes(folder + L"\\" + name).value_or(""));
-    records[record.commandLine] = record;
+  for (auto waited = 0ms; waited < 30s; waited += 50ms) {
+    records.clear();
+    for (const std::wstring& name : FileNames(folder, L"record-*.txt")) {
+      Record record = ParseRecord(ReadBytes(folder + L"\\" + name).value_or(""));
+      records[record.commandLine] = record;
+    }
+    if (std::all_of(commands.begin(), commands.end(),
+                    [&](const std::string& command) { return records.contains(command); })) {
+      break;
+    }
+    Sleep(50);
   }
   return records;
 }
@@ -122,9 +127,8 @@ TEST_F(ConverterStart, EachConverterReceivesItsExactCommandLine) {
     ScriptedDesktop desktop(c.folder, ToolExecutable());
     ConvertSources(form, desktop);
 
-    const auto records = AwaitRecords(Bin(), c.sources.size());
-    ASSERT_EQ(records.size(), c.sources.size()) << Utf8(c.folder);
     const std::u16string programFolder = ProgramFolder(ToolExecutable(), PathStyle::Windows);
+    std::vector<std::u16string> commands;
     for (std::size_t i = 0; i < c.sources.size(); ++i) {
       const ConversionJob job{programFolder,
                               c.sources[i],
@@ -133,14 +137,20 @@ TEST_F(ConverterStart, EachConverterReceivesItsExactCommandLine) {
                               ReadResolution(c.resolution),
                               static_cast<int>(i),
                               static_cast<int>(c.sources.size())};
-      const std::u16string command = BuildConverterCommand(job, PathStyle::Windows);
-      const auto found = records.find(Utf8(command));
-      ASSERT_NE(found, records.end()) << Utf8(command);
+      commands.push_back(BuildConverterCommand(job, PathStyle::Windows));
+    }
+    std::vector<std::string> expectedCommands;
+    for (const std::u16string& command : commands) expectedCommands.push_back(Utf8(command));
+    const auto records = AwaitRecords(Bin(), expectedCommands);
+    EXPECT_EQ(records.size(), commands.size()) << "one start per source, no more";
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+      const auto found = records.find(expectedCommands[i]);
+      ASSERT_NE(found, records.end()) << expectedCommands[i];
       std::vector<std::string> expected = {converter};
       expected.insert(expected.end(), c.expectedTails[i].begin(), c.expectedTails[i].end());
       EXPECT_EQ(found->second.arguments, expected);
       // A converter that reads its command line as ANSI text gets what WinExec would give it.
-      EXPECT_EQ(found->second.ansiHex, AnsiHex(command));
+      EXPECT_EQ(found->second.ansiHex, AnsiHex(commands[i]));
     }
     EXPECT_EQ(form.outputDirectory, c.folder);
   }
