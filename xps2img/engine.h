@@ -41,6 +41,9 @@ class XpsDocument {
   static std::unique_ptr<XpsDocument> Open(const std::string& path, std::size_t storeBytes);
   virtual ~XpsDocument() = default;
 
+  // The bytes MuPDF holds in this process: documents, display lists, its cache, pixmaps.
+  static std::size_t MemoryInUse();
+
   virtual int PageCount() = 0;
   // Throws PageTooLarge when page `index` (from 0) exceeds `limit` at `dpi`, or RenderError.
   virtual void CheckSize(int index, int dpi, const PixelLimit& limit) = 0;

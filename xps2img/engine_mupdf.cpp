@@ -1,6 +1,8 @@
 #include <mupdf/fitz.h>
 
 #include <array>
+#include <atomic>
+#include <cstdlib>
 #include <mutex>
 
 #include "xps2img/engine.h"
@@ -225,6 +227,38 @@ class MupdfDocument : public XpsDocument {
   fz_document* doc_;
 };
 
+// MuPDF allocates through these, which keep count of the bytes it holds. Each block carries
+// its size in a header that keeps malloc's alignment.
+std::atomic<std::size_t> heapBytes{0};
+constexpr std::size_t kHeader = 16;
+
+void* CountedMalloc(void*, std::size_t size) {
+  auto* block = static_cast<unsigned char*>(std::malloc(size + kHeader));
+  if (!block) return nullptr;
+  *reinterpret_cast<std::size_t*>(block) = size;
+  heapBytes += size;
+  return block + kHeader;
+}
+
+void* CountedRealloc(void*, void* old, std::size_t size) {
+  if (!old) return CountedMalloc(nullptr, size);
+  unsigned char* block = static_cast<unsigned char*>(old) - kHeader;
+  std::size_t was = *reinterpret_cast<std::size_t*>(block);
+  auto* grown = static_cast<unsigned char*>(std::realloc(block, size + kHeader));
+  if (!grown) return nullptr;
+  *reinterpret_cast<std::size_t*>(grown) = size;
+  heapBytes += size;
+  heapBytes -= was;
+  return grown + kHeader;
+}
+
+void CountedFree(void*, void* pointer) {
+  if (!pointer) return;
+  unsigned char* block = static_cast<unsigned char*>(pointer) - kHeader;
+  heapBytes -= *reinterpret_cast<std::size_t*>(block);
+  std::free(block);
+}
+
 // MuPDF's lock callbacks, shared by every context of the process.
 std::array<std::mutex, FZ_LOCK_MAX> locks;
 
@@ -234,8 +268,9 @@ void Unlock(void*, int lock) { locks[static_cast<size_t>(lock)].unlock(); }
 }  // namespace
 
 std::unique_ptr<XpsDocument> XpsDocument::Open(const std::string& path, std::size_t storeBytes) {
+  static const fz_alloc_context allocContext{nullptr, CountedMalloc, CountedRealloc, CountedFree};
   static const fz_locks_context lockContext{nullptr, Lock, Unlock};
-  fz_context* ctx = fz_new_context(nullptr, &lockContext, storeBytes);
+  fz_context* ctx = fz_new_context(&allocContext, &lockContext, storeBytes);
   if (!ctx) throw RenderError("cannot create the MuPDF context");
   Quiet(ctx);
   fz_register_document_handlers(ctx);
@@ -247,3 +282,5 @@ std::unique_ptr<XpsDocument> XpsDocument::Open(const std::string& path, std::siz
   }
   return std::make_unique<MupdfDocument>(ctx, doc);
 }
+
+std::size_t XpsDocument::MemoryInUse() { return heapBytes; }

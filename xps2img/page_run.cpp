@@ -12,6 +12,10 @@ namespace {
 // Failures listed in the closing message; further ones are counted only.
 constexpr size_t kListedFailures = 10;
 
+// While a worker renders, the next page's display list is made ahead only while MuPDF holds
+// less than this; a page of many gradients alone takes some 50 MB.
+constexpr std::size_t kMemoryForListAhead = std::size_t{64} << 20;
+
 }  // namespace
 
 std::string TooLargeText(const PageTooLarge& e, int dpi) {
@@ -51,7 +55,7 @@ ExitCode PageRun::Run() {
 void PageRun::Work(BandRenderer& renderer) {
   while (Claim()) {
     auto slot = platform::AcquireRenderSlot();
-    Job job = TakeJob();
+    Job job = TakeJob();  // counts this worker as holding a slot until Finish
     if (job.page) {
       try {
         WritePage(renderer, *job.page, files_[static_cast<size_t>(job.index)], options_);
@@ -76,6 +80,7 @@ bool PageRun::Claim() {
 
 PageRun::Job PageRun::TakeJob() {
   std::unique_lock lock(mutex_);
+  ++holding_;
   ++waiting_;
   changed_.notify_all();
   changed_.wait(lock, [this] { return ready_.has_value(); });
@@ -87,6 +92,7 @@ PageRun::Job PageRun::TakeJob() {
 
 void PageRun::Finish(Job job) {
   std::lock_guard lock(mutex_);
+  --holding_;
   finished_.push_back(std::move(job.page));
   changed_.notify_all();
 }
@@ -102,7 +108,10 @@ void PageRun::WaitForDemand() {
       lock.lock();
       continue;
     }
-    if (!ready_ && waiting_ > 0) return;
+    if (!ready_ &&
+        (waiting_ > 0 || (holding_ > 0 && XpsDocument::MemoryInUse() < kMemoryForListAhead))) {
+      return;
+    }
     changed_.wait(lock);
   }
 }

@@ -21,8 +21,8 @@ std::string TooLargeText(const PageTooLarge& e, int dpi);
 // Converts the pages of one document into their reserved files. The main thread loads pages
 // into display lists and drops them again; worker threads, one per core, render and encode.
 // A worker first takes one of the machine's render slots, and only then is a display list made
-// for it: a converter waiting for a slot holds no page in memory, and a converter holds no
-// more display lists than it has workers (a page of many gradients takes some 50 MB).
+// for it: a converter waiting for a slot holds no page in memory. While its workers render,
+// one list is made ahead if memory allows.
 class PageRun {
  public:
   PageRun(const Options& options, XpsDocument& document, std::vector<PageFile> files);
@@ -54,7 +54,8 @@ class PageRun {
   std::mutex mutex_;
   std::condition_variable changed_;
   int unclaimed_;    // pages no worker has claimed yet
-  int waiting_ = 0;  // workers holding a render slot and waiting for a page
+  int holding_ = 0;  // workers holding a render slot
+  int waiting_ = 0;  // of those, the ones waiting for a page
   std::optional<Job> ready_;
   std::vector<std::unique_ptr<PreparedPage>> finished_;  // to be dropped by the main thread
   int written_ = 0;
