@@ -2,6 +2,7 @@
 """Benchmarks xps2img against mutool draw on the same documents, in one run.
 
 Usage: bench/xps2img_vs_mutool.py [--converter PATH] [--runs N] [--work FOLDER] [--skip-fifty]
+                                  [--case DOCUMENT/FORMAT/DPI ...]
 
 Documents, made in the work folder:
   text      the bzip2 manual (a PDF that Debian's bzip2-doc ships) through Ghostscript's
@@ -10,7 +11,8 @@ Documents, made in the work folder:
   graphics  10 pages of gradient-filled translucent shapes from tests/fixtures/make_xps.py
 
 For each case both programs run alternately N times (default 3); the script prints the median
-ratio xps2img / mutool of wall time, peak memory (/usr/bin/time -v) and bytes written.
+ratio xps2img / mutool of wall time, peak memory (/usr/bin/time -v), bytes written and CPU
+time, and each run's figures. Wall time depends on what else the machine runs meanwhile.
 Finally fifty converters start at once on fifty documents at 600 dpi, as the tool starts
 them, and the peak of their summed resident memory is reported.
 """
@@ -49,7 +51,8 @@ def make_documents(work):
 
 
 def measure(command, out):
-    """Runs `command` writing into the fresh folder `out`: wall seconds, peak KiB, bytes."""
+    """Runs `command` writing into the fresh folder `out`: wall seconds, peak KiB, bytes,
+    CPU seconds (user + system)."""
     shutil.rmtree(out, ignore_errors=True)
     os.makedirs(out)
     start = time.monotonic()
@@ -60,7 +63,9 @@ def measure(command, out):
         sys.exit(f"failed: {' '.join(command)}\n{run.stderr}")
     peak = int(re.search(r"Maximum resident set size \(kbytes\): (\d+)", run.stderr).group(1))
     size = sum(os.path.getsize(os.path.join(out, f)) for f in os.listdir(out))
-    return wall, peak, size
+    cpu = sum(float(re.search(rf"{kind} time \(seconds\): ([\d.]+)", run.stderr).group(1))
+              for kind in ("User", "System"))
+    return wall, peak, size, cpu
 
 
 def compare(converter, doc, fmt, dpi, runs, work):
@@ -68,12 +73,12 @@ def compare(converter, doc, fmt, dpi, runs, work):
     ours = [converter, doc, ours_out, "-f", fmt, "-d", str(dpi)]
     theirs = ["mutool", "draw", "-q", "-r", str(dpi), "-o",
               os.path.join(theirs_out, "p%d." + fmt), doc]
-    ratios = {"time": [], "memory": [], "bytes": []}
+    ratios = {"time": [], "memory": [], "bytes": [], "cpu": []}
     seen = []
     for _ in range(runs):
         a, b = measure(ours, ours_out), measure(theirs, theirs_out)
         seen.append((a, b))
-        for key, i in (("time", 0), ("memory", 1), ("bytes", 2)):
+        for key, i in (("time", 0), ("memory", 1), ("bytes", 2), ("cpu", 3)):
             ratios[key].append(a[i] / b[i])
     shutil.rmtree(ours_out, ignore_errors=True)
     shutil.rmtree(theirs_out, ignore_errors=True)
@@ -124,6 +129,7 @@ def main():
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--work")
     parser.add_argument("--skip-fifty", action="store_true")
+    parser.add_argument("--case", action="append", help="only these, e.g. text/png/300")
     args = parser.parse_args()
     work = args.work or tempfile.mkdtemp(prefix="xps2img-bench-")
     os.makedirs(work, exist_ok=True)
@@ -132,15 +138,18 @@ def main():
 
     cases = [("text", "png", 300), ("graphics", "png", 300), ("text6", "png", 600),
              ("graphics", "png", 600)]
+    if args.case:
+        cases = [(d, f, int(r)) for d, f, r in (c.split("/") for c in args.case)]
     print(f"{'document':10} {'format':6} {'dpi':>4}  {'time':>6} {'memory':>6} {'bytes':>6}"
-          "   (median ratio xps2img / mutool draw)")
+          f" {'cpu':>6}   (median ratio xps2img / mutool draw; cpu = user + system)")
     for name, fmt, dpi in cases:
         ratio, seen = compare(args.converter, docs[name], fmt, dpi, args.runs, work)
         print(f"{name:10} {fmt:6} {dpi:4}  {ratio['time']:6.3f} {ratio['memory']:6.3f} "
-              f"{ratio['bytes']:6.3f}")
+              f"{ratio['bytes']:6.3f} {ratio['cpu']:6.3f}")
         for (a, b) in seen:
-            print(f"{'':24} xps2img {a[0]:6.2f} s {a[1] / 1024:7.1f} MiB {a[2] / 1e6:7.2f} MB"
-                  f" | mutool {b[0]:6.2f} s {b[1] / 1024:7.1f} MiB {b[2] / 1e6:7.2f} MB")
+            print(f"{'':24} xps2img {a[0]:6.2f} s {a[1] / 1024:6.1f} MiB {a[2] / 1e6:7.2f} MB"
+                  f" cpu {a[3]:6.2f} s | mutool {b[0]:6.2f} s {b[1] / 1024:6.1f} MiB"
+                  f" {b[2] / 1e6:7.2f} MB cpu {b[3]:6.2f} s")
 
     if not args.skip_fifty:
         wall, peak, images, failed = fifty_at_once(args.converter, docs["fifty"], work)

@@ -19,9 +19,10 @@ constexpr std::size_t kMemoryForListAhead = std::size_t{64} << 20;
 }  // namespace
 
 std::string TooLargeText(const PageTooLarge& e, int dpi) {
-  return "在 " + std::to_string(dpi) + " dpi 下为 " + std::to_string(std::int64_t(e.width)) +
-         " × " + std::to_string(std::int64_t(e.height)) +
-         " 像素，超过上限（每边最多 65000 像素、共最多 5 亿像素）";
+  auto number = [](double n) { return std::to_string(static_cast<std::int64_t>(n)); };
+  return "在 " + std::to_string(dpi) + " dpi 下为 " + number(e.width) + " × " + number(e.height) +
+         " 像素，超过上限（每边最多 " + number(kPixelLimit.maxSide) + " 像素、共最多 " +
+         number(kPixelLimit.maxPixels / 1e4) + " 万像素）";
 }
 
 PageRun::PageRun(const Options& options, XpsDocument& document, std::vector<PageFile> files)

@@ -1,3 +1,4 @@
+#include <exception>
 #include <string>
 
 #include "xps2img/converter.h"
@@ -17,5 +18,11 @@ int RunConverter(const std::vector<std::string>& arguments) {
     platform::PrintError("xps2img: " + error->message);
     return static_cast<int>(ExitCode::kUsage);
   }
-  return static_cast<int>(Convert(std::get<Options>(parsed)));
+  try {
+    return static_cast<int>(Convert(std::get<Options>(parsed)));
+  } catch (const std::exception& e) {
+    // Out of memory or threads: reported like any other failure rather than a crash.
+    platform::PrintError("xps2img: 内部错误：" + std::string(e.what()));
+    return static_cast<int>(ExitCode::kFailure);
+  }
 }
