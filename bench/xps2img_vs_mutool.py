@@ -13,6 +13,8 @@ Documents, made in the work folder:
 For each case both programs run alternately N times (default 3); the script prints the median
 ratio xps2img / mutool of wall time, peak memory (/usr/bin/time -v), bytes written and CPU
 time, and each run's figures. Wall time depends on what else the machine runs meanwhile.
+The converters get a render-slot folder of their own (TMPDIR in the work folder), so that
+converters other people run on the machine meanwhile do not hold their slots.
 Finally fifty converters start at once on fifty documents at 600 dpi, as the tool starts
 them, and the peak of their summed resident memory is reported.
 """
@@ -31,6 +33,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 BZIP2_MANUAL = "/usr/share/doc/bzip2/manual.pdf.gz"
+ENV = dict(os.environ)
 
 
 def make_documents(work):
@@ -57,7 +60,7 @@ def measure(command, out):
     os.makedirs(out)
     start = time.monotonic()
     run = subprocess.run(["/usr/bin/time", "-v", *command], stdout=subprocess.DEVNULL,
-                         stderr=subprocess.PIPE, text=True)
+                         stderr=subprocess.PIPE, text=True, env=ENV)
     wall = time.monotonic() - start
     if run.returncode != 0:
         sys.exit(f"failed: {' '.join(command)}\n{run.stderr}")
@@ -108,7 +111,7 @@ def fifty_at_once(converter, doc, work):
         shutil.copy(doc, copies[-1])
     start = time.monotonic()
     procs = [subprocess.Popen([converter, src, out, "-f", "png", "-d", "600", "-i", f"图{i}-"],
-                              stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+                              stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=ENV)
              for i, src in enumerate(copies, 1)]
     peak = 0
     while any(p.poll() is None for p in procs):
@@ -133,6 +136,8 @@ def main():
     args = parser.parse_args()
     work = args.work or tempfile.mkdtemp(prefix="xps2img-bench-")
     os.makedirs(work, exist_ok=True)
+    ENV["TMPDIR"] = os.path.join(work, "tmp")
+    os.makedirs(ENV["TMPDIR"], exist_ok=True)
     print(f"converter {args.converter}, {os.cpu_count()} cores, {args.runs} runs, work {work}")
     docs = make_documents(work)
 
