@@ -12,8 +12,10 @@ std::string TemporaryName(const std::string& name) { return "." + name + ".part"
 bool FinalNameTaken(const std::string& folder, const std::string& name,
                     const FormatChoice& format) {
   if (platform::Exists(platform::JoinPath(folder, name))) return true;
-  if (format.format != ImageFormat::kJpeg || format.extension != ".jpeg") return false;
-  std::string twin = name.substr(0, name.size() - 5) + ".jpg";
+  if (format.format != ImageFormat::kJpeg) return false;
+  // The JPEG fix renames .jpeg to .jpg later: the two spellings are one name.
+  std::string stem = name.substr(0, name.size() - format.extension.size());
+  std::string twin = stem + (format.extension == ".jpeg" ? ".jpg" : ".jpeg");
   return platform::Exists(platform::JoinPath(folder, twin));
 }
 

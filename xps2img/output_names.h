@@ -17,7 +17,7 @@ struct PageFile {
 std::string PageFileName(std::string_view stem, int page, int copy, std::string_view extension);
 
 // Reserves the names for pages 1..count in `folder` under the first copy number whose names
-// are all free: no file has a final name (for jpeg, nor the same name ending in .jpg), and
+// are all free: no file has a final name (for JPEG, in either spelling .jpeg or .jpg), and
 // every temporary name could be created exclusively. The empty temporary files are the
 // reservation, so converters running at once never pick the same names. On failure returns
 // nothing and sets `error` to the reason; no file is left behind.
