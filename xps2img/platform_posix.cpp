@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -173,5 +174,7 @@ void PrintError(std::string_view line) {
 }  // namespace platform
 
 int main(int argc, char** argv) {
+  // A reader that goes away must not end the conversion: progress lines are lost, not pages.
+  std::signal(SIGPIPE, SIG_IGN);
   return RunConverter(std::vector<std::string>(argv + 1, argv + argc));
 }

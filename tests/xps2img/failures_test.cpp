@@ -1,3 +1,4 @@
+#include <spawn.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -106,6 +107,26 @@ TEST_F(Failures, KilledConverterLeavesNoTruncatedImage) {
       EXPECT_EQ(fs::file_size(folder / name), 54u + 2550u * 3u * 3300u) << name;
     }
   }
+}
+
+// Nobody left to read the progress: the pages are still written.
+TEST_F(Failures, ClosedStandardOutputDoesNotStopTheConversion) {
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  close(ends[0]);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, ends[1], 1);
+  std::vector<std::string> argv{XPS2IMG, Fixture("text.xps"), out_.string(), "-d", "20"};
+  std::vector<char*> args;
+  for (auto& a : argv) args.push_back(a.data());
+  args.push_back(nullptr);
+  pid_t pid = -1;
+  ASSERT_EQ(posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  close(ends[1]);
+  EXPECT_EQ(WaitProcess(pid), 0);
+  EXPECT_EQ(Names(out_), (std::vector<std::string>{"图1.png", "图2.png", "图3.png"}));
 }
 
 }  // namespace
