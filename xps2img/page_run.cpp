@@ -12,7 +12,7 @@ namespace {
 // Failures listed in the closing message; further ones are counted only.
 constexpr size_t kListedFailures = 10;
 
-// While a worker renders, the next page's display list is made ahead only while MuPDF holds
+// While workers render, a display list is made ahead for each of them only while MuPDF holds
 // less than this; a page of many gradients alone takes some 50 MB.
 constexpr std::size_t kMemoryForListAhead = std::size_t{64} << 20;
 
@@ -45,7 +45,7 @@ ExitCode PageRun::Run() {
     WaitForDemand();
     Job job{i, Prepare(i)};
     std::lock_guard lock(mutex_);
-    ready_ = std::move(job);
+    ready_.push_back(std::move(job));
     changed_.notify_all();
   }
   for (auto& thread : threads) thread.join();
@@ -84,10 +84,10 @@ PageRun::Job PageRun::TakeJob() {
   ++holding_;
   ++waiting_;
   changed_.notify_all();
-  changed_.wait(lock, [this] { return ready_.has_value(); });
+  changed_.wait(lock, [this] { return !ready_.empty(); });
   --waiting_;
-  Job job = std::move(*ready_);
-  ready_.reset();
+  Job job = std::move(ready_.front());
+  ready_.pop_front();
   return job;
 }
 
@@ -109,10 +109,9 @@ void PageRun::WaitForDemand() {
       lock.lock();
       continue;
     }
-    if (!ready_ &&
-        (waiting_ > 0 || (holding_ > 0 && XpsDocument::MemoryInUse() < kMemoryForListAhead))) {
-      return;
-    }
+    int ready = static_cast<int>(ready_.size());
+    if (ready < waiting_) return;
+    if (ready < holding_ && XpsDocument::MemoryInUse() < kMemoryForListAhead) return;
     changed_.wait(lock);
   }
 }

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,7 +22,7 @@ std::string TooLargeText(const PageTooLarge& e, int dpi);
 // into display lists and drops them again; worker threads, one per core, render and encode.
 // A worker first takes one of the machine's render slots, and only then is a display list made
 // for it: a converter waiting for a slot holds no page in memory. While its workers render,
-// one list is made ahead if memory allows.
+// one list each is made ahead if memory allows.
 class PageRun {
  public:
   PageRun(const Options& options, XpsDocument& document, std::vector<PageFile> files);
@@ -53,10 +53,10 @@ class PageRun {
 
   std::mutex mutex_;
   std::condition_variable changed_;
-  int unclaimed_;    // pages no worker has claimed yet
-  int holding_ = 0;  // workers holding a render slot
-  int waiting_ = 0;  // of those, the ones waiting for a page
-  std::optional<Job> ready_;
+  int unclaimed_;          // pages no worker has claimed yet
+  int holding_ = 0;        // workers holding a render slot
+  int waiting_ = 0;        // of those, the ones waiting for a page
+  std::deque<Job> ready_;  // display lists made for workers that hold a slot
   std::vector<std::unique_ptr<PreparedPage>> finished_;  // to be dropped by the main thread
   int written_ = 0;
   std::vector<std::pair<int, std::string>> failures_;
