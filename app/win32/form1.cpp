@@ -23,10 +23,6 @@ constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_APPWINDOW;  // the main window owns the taskbar button
 constexpr int kFirstControlId = 100;
 
-std::size_t IndexOf(std::u16string_view name) {
-  return static_cast<std::size_t>(&form::Control(name) - form::kControls.data());
-}
-
 std::u16string WindowText(HWND window) {
   std::wstring text(GetWindowTextLengthW(window) + 1, L'\0');
   text.resize(GetWindowTextW(window, text.data(), static_cast<int>(text.size())));
@@ -78,7 +74,11 @@ bool TForm1::Create(HINSTANCE instance, HWND application) {
                          top, width, height, application, nullptr, instance, this) != nullptr;
 }
 
-HWND TForm1::Control(std::u16string_view name) const { return controls_[IndexOf(name)]; }
+HWND TForm1::Control(std::u16string_view name) const { return controls_[form::ControlIndex(name)]; }
+
+int TForm1::ControlId(std::u16string_view name) {
+  return kFirstControlId + static_cast<int>(form::ControlIndex(name));
+}
 
 LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {

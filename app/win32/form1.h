@@ -23,6 +23,8 @@ class TForm1 : public FormState {
   HWND Window() const { return window_; }
   // The child window of the control named `name`.
   HWND Control(std::u16string_view name) const;
+  // The control identifier of that child window, the same in every run.
+  static int ControlId(std::u16string_view name);
 
   // Moves the focus along the tab sequence when `message` is a Tab key press for this
   // window; true when it did.

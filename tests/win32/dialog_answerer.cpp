@@ -1,14 +1,26 @@
 #include "tests/win32/dialog_answerer.h"
 
+#include <commctrl.h>
+#include <shlobj.h>
+
 #include <algorithm>
 
 namespace {
 
 constexpr int kMessageBoxTextId = 0xFFFF;
+constexpr int kFileNameField = 0x47c;  // cmb13 of the explorer-style open-file dialog
 
+// The window's text as the window itself gives it, whichever process it belongs to.
 std::wstring TextOf(HWND window) {
-  std::wstring text(GetWindowTextLengthW(window) + 1, L'\0');
-  text.resize(GetWindowTextW(window, text.data(), static_cast<int>(text.size())));
+  DWORD_PTR length = 0;
+  SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+  std::wstring text(length + 1, L'\0');
+  const auto buffer = reinterpret_cast<LPARAM>(text.data());
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), buffer, SMTO_ABORTIFHUNG, 5000,
+                           &length)) {
+    length = 0;
+  }
+  text.resize(length);
   return text;
 }
 
@@ -42,8 +54,8 @@ BOOL CALLBACK FindDialogs(HWND window, LPARAM data) {
 
 }  // namespace
 
-DialogAnswerer::DialogAnswerer(std::function<void(HWND)> answer)
-    : answer_(std::move(answer)), thread_([this] { Watch(); }) {}
+DialogAnswerer::DialogAnswerer(std::function<void(HWND)> answer, DWORD process)
+    : answer_(std::move(answer)), process_(process), thread_([this] { Watch(); }) {}
 
 DialogAnswerer::~DialogAnswerer() {
   stop_ = true;
@@ -58,7 +70,7 @@ std::vector<SeenDialog> DialogAnswerer::Seen() {
 void DialogAnswerer::Watch() {
   std::vector<HWND> answered;
   while (!stop_) {
-    Search search{GetCurrentProcessId(), {}};
+    Search search{process_, {}};
     EnumWindows(FindDialogs, reinterpret_cast<LPARAM>(&search));
     for (HWND dialog : search.dialogs) {
       if (std::find(answered.begin(), answered.end(), dialog) != answered.end()) continue;
@@ -82,3 +94,36 @@ void DialogAnswerer::Watch() {
 }
 
 void PressOk(HWND dialog) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
+
+std::function<void(HWND)> TypeFileNames(std::wstring names) {
+  return [names](HWND dialog) {
+    SetDlgItemTextW(dialog, kFileNameField, names.c_str());
+    PressOk(dialog);
+  };
+}
+
+std::function<void(HWND)> SelectFolder(std::wstring folder) {
+  return [folder](HWND dialog) {
+    // The message carries a pointer, which the system does not carry over to another process:
+    // the path is written into the dialog's own memory.
+    DWORD id = 0;
+    GetWindowThreadProcessId(dialog, &id);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, id);
+    if (process == nullptr) return;
+    const SIZE_T size = (folder.size() + 1) * sizeof(wchar_t);
+    void* remote = VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    if (remote != nullptr && WriteProcessMemory(process, remote, folder.c_str(), size, nullptr)) {
+      // Wine's dialog at times fails to find the folder in its tree on the first request and
+      // keeps its first item selected; the dialog's (hidden) name field tells which it holds.
+      HWND shown = FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+      const std::wstring name = folder.substr(folder.rfind(L'\\') + 1);
+      for (int attempt = 0; attempt < 20 && TextOf(shown) != name; ++attempt) {
+        if (attempt > 0) Sleep(100);
+        SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(remote));
+      }
+      PressOk(dialog);
+    }
+    if (remote != nullptr) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+  };
+}

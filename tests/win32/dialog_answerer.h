@@ -18,12 +18,13 @@ struct SeenDialog {
   RECT rect{};
 };
 
-// Watches, from a thread of its own, for the dialogs that this process opens, notes what each
-// shows and answers it with `answer`, so that a test can drive a modal dialog. Stops when
-// destroyed.
+// Watches, from a thread of its own, for the dialogs that the process `process` (this one
+// unless told) opens, notes what each shows and answers it with `answer`, so that a test can
+// drive a modal dialog. Stops when destroyed.
 class DialogAnswerer {
  public:
-  explicit DialogAnswerer(std::function<void(HWND dialog)> answer);
+  explicit DialogAnswerer(std::function<void(HWND dialog)> answer,
+                          DWORD process = GetCurrentProcessId());
   DialogAnswerer(const DialogAnswerer&) = delete;
   DialogAnswerer& operator=(const DialogAnswerer&) = delete;
   ~DialogAnswerer();
@@ -34,6 +35,7 @@ class DialogAnswerer {
   void Watch();
 
   std::function<void(HWND)> answer_;
+  DWORD process_;
   std::atomic<bool> stop_{false};
   std::mutex mutex_;
   std::vector<SeenDialog> seen_;
@@ -42,3 +44,8 @@ class DialogAnswerer {
 
 // Closes a message box or dialog as if its OK button was pressed.
 void PressOk(HWND dialog);
+// Answers the explorer-style open-file dialog by typing `names` and pressing Open.
+std::function<void(HWND)> TypeFileNames(std::wstring names);
+// Answers the folder dialog by selecting `folder` and pressing OK; the dialog may belong to
+// another process.
+std::function<void(HWND)> SelectFolder(std::wstring folder);

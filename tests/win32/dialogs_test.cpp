@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
-#include <shlobj.h>
 
 #include "app/form.h"
 #include "app/win32/wide.h"
@@ -13,7 +12,6 @@
 
 namespace {
 
-constexpr int kFileNameField = 0x47c;  // cmb13 of the explorer-style open-file dialog
 constexpr int kFileTypeField = 0x470;  // cmb1
 
 BOOL CALLBACK FindText(HWND child, LPARAM data) {
@@ -28,14 +26,6 @@ bool ShowsText(HWND dialog, const std::wstring& text) {
   std::pair<std::wstring, bool> wanted{text, false};
   EnumChildWindows(dialog, FindText, reinterpret_cast<LPARAM>(&wanted));
   return wanted.second;
-}
-
-// Answers the open-file dialog by typing `names` and pressing Open.
-std::function<void(HWND)> TypeNames(std::wstring names) {
-  return [names](HWND dialog) {
-    SetDlgItemTextW(dialog, kFileNameField, names.c_str());
-    PressOk(dialog);
-  };
 }
 
 class DialogsTest : public ShownForm1 {
@@ -63,7 +53,7 @@ TEST_F(DialogsTest, Button1ListsTheChosenFilesAndACancelKeepsThem) {
       wchar_t text[64] = {};
       SendDlgItemMessageW(dialog, kFileTypeField, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
       filterShown = text;
-      TypeNames(L"\"图 Ω.xps\" \"a.xps\"")(dialog);
+      TypeFileNames(L"\"图 Ω.xps\" \"a.xps\"")(dialog);
     });
     Click(u"Button1");
     ASSERT_EQ(answerer.Seen().size(), 1u);
@@ -94,9 +84,7 @@ TEST_F(DialogsTest, Button2AsksForTheFolderOwnedByTheApplicationWindow) {
       mainEnabled = IsWindowEnabled(form_->Window());
       titleShown = ShowsText(dialog, Wide(form::kFolderDialogTitle));
       errorMode = GetErrorMode();
-      const std::wstring path = out.Path();
-      SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
-      PressOk(dialog);
+      SelectFolder(out.Path())(dialog);
     });
     Click(u"Button2");
     ASSERT_EQ(answerer.Seen().size(), 1u);

@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <tlhelp32.h>
-
 #include "app/win32/wide.h"
 #include "convert/convert_operation.h"
 #include "tests/fake_desktop.h"
 #include "tests/win32/scripted_desktop.h"
+#include "tests/win32/started_program.h"
 #include "tests/win32/temp_folder.h"
 #include "tidy/jpeg_fix.h"
 
@@ -15,29 +14,15 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The build machine's fixture folder as Wine sees it, on its drive for the root.
 std::u16string Fixture(std::u16string_view name) {
-  std::u16string path = u"Z:";
-  for (char c : std::string_view(FIXTURES_DIR)) path += c == '/' ? u'\\' : static_cast<char16_t>(c);
-  return path + u"\\" + std::u16string(name);
+  return Utf16(WinePath(FIXTURES_DIR)) + u"\\" + std::u16string(name);
 }
 
-int RunningConverters() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  PROCESSENTRY32W process{};
-  process.dwSize = sizeof process;
-  int running = 0;
-  for (BOOL more = Process32FirstW(snapshot, &process); more;
-       more = Process32NextW(snapshot, &process)) {
-    if (lstrcmpiW(process.szExeFile, L"xps2img.exe") == 0) ++running;
-  }
-  CloseHandle(snapshot);
-  return running;
-}
+int RunningConverters() { return RunningProcesses(L"xps2img.exe"); }
 
 void AwaitConverters() {
   Sleep(500);
-  for (auto waited = 0ms; RunningConverters() > 0 && waited < 60s; waited += 100ms) Sleep(100);
+  WaitFor([] { return RunningConverters() == 0; }, 60s);
 }
 
 // Vellumor.exe's own converter, bin\xps2img.exe, started by the convert operation for two

@@ -83,3 +83,11 @@ std::string Utf8(std::u16string_view text) {
   WideCharToMultiByte(CP_UTF8, 0, wide, length, bytes.data(), size, nullptr, nullptr);
   return bytes;
 }
+
+std::wstring WinePath(std::string_view path) {
+  const int length = static_cast<int>(path.size());
+  std::wstring wide(MultiByteToWideChar(CP_UTF8, 0, path.data(), length, nullptr, 0), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, path.data(), length, wide.data(), static_cast<int>(wide.size()));
+  std::replace(wide.begin(), wide.end(), L'/', L'\\');
+  return L"Z:" + wide;
+}

@@ -32,3 +32,5 @@ std::vector<std::wstring> FileNames(const std::wstring& folder, const std::wstri
 std::wstring OwnFolder();
 // Text as UTF-8, for comparing with what a program wrote.
 std::string Utf8(std::u16string_view text);
+// A UTF-8 path of the build machine as Wine's programs see it, on its drive Z: for the root.
+std::wstring WinePath(std::string_view path);
