@@ -22,16 +22,19 @@ void Put32(std::uint8_t* p, std::uint32_t v) {
 // the file, in reverse order, so each band is one seek and one write.
 class BmpWriter : public ImageWriter {
  public:
-  BmpWriter(std::FILE* file, const ImageSpec& spec)
-      : file_(file), height_(spec.height), width_(spec.width), stride_((spec.width * 3 + 3) & ~3) {
+  BmpWriter(std::FILE* file, const ImageShape& shape)
+      : file_(file),
+        height_(shape.height),
+        width_(shape.width),
+        stride_((shape.width * 3 + 3) & ~3) {
     std::uint8_t header[kHeaderBytes] = {'B', 'M'};
     auto imageBytes = static_cast<std::uint32_t>(static_cast<std::uint64_t>(stride_) * height_);
-    auto perMetre = static_cast<std::uint32_t>(spec.dpi / 0.0254 + 0.5);
+    auto perMetre = static_cast<std::uint32_t>(shape.dpi / 0.0254 + 0.5);
     Put32(header + 2, kHeaderBytes + imageBytes);
     Put32(header + 10, kHeaderBytes);
     Put32(header + 14, 40);
-    Put32(header + 18, static_cast<std::uint32_t>(spec.width));
-    Put32(header + 22, static_cast<std::uint32_t>(spec.height));
+    Put32(header + 18, static_cast<std::uint32_t>(shape.width));
+    Put32(header + 22, static_cast<std::uint32_t>(shape.height));
     Put16(header + 26, 1);   // planes
     Put16(header + 28, 24);  // bits per pixel
     Put32(header + 34, imageBytes);
@@ -74,6 +77,6 @@ class BmpWriter : public ImageWriter {
 
 }  // namespace
 
-std::unique_ptr<ImageWriter> NewBmpWriter(std::FILE* file, const ImageSpec& spec) {
-  return std::make_unique<BmpWriter>(file, spec);
+std::unique_ptr<ImageWriter> NewBmpWriter(std::FILE* file, const ImageShape& shape) {
+  return std::make_unique<BmpWriter>(file, shape);
 }

@@ -17,8 +17,8 @@ int WriteToFile(GifFileType* gif, const GifByteType* data, int length) {
 // band by band, and never held whole. GIF has no field for the resolution.
 class GifWriter : public ImageWriter {
  public:
-  GifWriter(std::FILE* file, const ImageSpec& spec)
-      : file_(file), width_(spec.width), height_(spec.height), indices_(spec.width) {}
+  GifWriter(std::FILE* file, const ImageShape& shape)
+      : file_(file), width_(shape.width), height_(shape.height), indices_(shape.width) {}
   ~GifWriter() override {
     int error;
     if (gif_) EGifCloseFile(gif_, &error);
@@ -83,6 +83,6 @@ class GifWriter : public ImageWriter {
 
 }  // namespace
 
-std::unique_ptr<ImageWriter> NewGifWriter(std::FILE* file, const ImageSpec& spec) {
-  return std::make_unique<GifWriter>(file, spec);
+std::unique_ptr<ImageWriter> NewGifWriter(std::FILE* file, const ImageShape& shape) {
+  return std::make_unique<GifWriter>(file, shape);
 }

@@ -1,18 +1,18 @@
 #include "xps2img/image_writer.h"
 
 std::unique_ptr<ImageWriter> NewImageWriter(ImageFormat format, std::FILE* file,
-                                            const ImageSpec& spec) {
+                                            const ImageShape& shape) {
   switch (format) {
     case ImageFormat::kJpeg:
-      return NewJpegWriter(file, spec);
+      return NewJpegWriter(file, shape);
     case ImageFormat::kPng:
-      return NewPngWriter(file, spec);
+      return NewPngWriter(file, shape);
     case ImageFormat::kTiff:
-      return NewTiffWriter(file, spec);
+      return NewTiffWriter(file, shape);
     case ImageFormat::kBmp:
-      return NewBmpWriter(file, spec);
+      return NewBmpWriter(file, shape);
     case ImageFormat::kGif:
-      return NewGifWriter(file, spec);
+      return NewGifWriter(file, shape);
   }
   throw EncodeError("unknown format");
 }

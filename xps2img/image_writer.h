@@ -8,7 +8,7 @@
 
 #include "xps2img/image_format.h"
 
-struct ImageSpec {
+struct ImageShape {
   int width;
   int height;
   int dpi;
@@ -47,10 +47,10 @@ class ImageWriter {
 
 // A writer for `format` that writes into `file`, which stays owned by the caller.
 std::unique_ptr<ImageWriter> NewImageWriter(ImageFormat format, std::FILE* file,
-                                            const ImageSpec& spec);
+                                            const ImageShape& shape);
 
-std::unique_ptr<ImageWriter> NewJpegWriter(std::FILE* file, const ImageSpec& spec);
-std::unique_ptr<ImageWriter> NewPngWriter(std::FILE* file, const ImageSpec& spec);
-std::unique_ptr<ImageWriter> NewTiffWriter(std::FILE* file, const ImageSpec& spec);
-std::unique_ptr<ImageWriter> NewBmpWriter(std::FILE* file, const ImageSpec& spec);
-std::unique_ptr<ImageWriter> NewGifWriter(std::FILE* file, const ImageSpec& spec);
+std::unique_ptr<ImageWriter> NewJpegWriter(std::FILE* file, const ImageShape& shape);
+std::unique_ptr<ImageWriter> NewPngWriter(std::FILE* file, const ImageShape& shape);
+std::unique_ptr<ImageWriter> NewTiffWriter(std::FILE* file, const ImageShape& shape);
+std::unique_ptr<ImageWriter> NewBmpWriter(std::FILE* file, const ImageShape& shape);
+std::unique_ptr<ImageWriter> NewGifWriter(std::FILE* file, const ImageShape& shape);

@@ -25,18 +25,19 @@ void OnError(j_common_ptr info) {
 
 // libjpeg reports errors by longjmp: each call into it sits in a small function that holds
 // no C++ object, and returns false on error.
-bool Start(jpeg_compress_struct* c, ErrorManager* errors, std::FILE* file, const ImageSpec& spec) {
+bool Start(jpeg_compress_struct* c, ErrorManager* errors, std::FILE* file,
+           const ImageShape& shape) {
   if (setjmp(errors->jump)) return false;
   jpeg_create_compress(c);
   jpeg_stdio_dest(c, file);
-  c->image_width = static_cast<JDIMENSION>(spec.width);
-  c->image_height = static_cast<JDIMENSION>(spec.height);
-  c->input_components = spec.grey ? 1 : 3;
-  c->in_color_space = spec.grey ? JCS_GRAYSCALE : JCS_RGB;
+  c->image_width = static_cast<JDIMENSION>(shape.width);
+  c->image_height = static_cast<JDIMENSION>(shape.height);
+  c->input_components = shape.grey ? 1 : 3;
+  c->in_color_space = shape.grey ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_set_defaults(c);
   jpeg_set_quality(c, kQuality, TRUE);
   c->density_unit = 1;  // dots per inch
-  c->X_density = static_cast<UINT16>(spec.dpi > 65535 ? 65535 : spec.dpi);
+  c->X_density = static_cast<UINT16>(shape.dpi > 65535 ? 65535 : shape.dpi);
   c->Y_density = c->X_density;
   c->dct_method = JDCT_ISLOW;
   jpeg_start_compress(c, TRUE);
@@ -57,11 +58,11 @@ bool End(jpeg_compress_struct* c, ErrorManager* errors) {
 
 class JpegWriter : public ImageWriter {
  public:
-  JpegWriter(std::FILE* file, const ImageSpec& spec)
-      : width_(spec.width), grey_(spec.grey), greyRows_(grey_ ? 64 * spec.width : 0) {
+  JpegWriter(std::FILE* file, const ImageShape& shape)
+      : width_(shape.width), grey_(shape.grey), greyRows_(grey_ ? 64 * shape.width : 0) {
     c_.err = jpeg_std_error(&errors_.base);
     errors_.base.error_exit = OnError;
-    if (!Start(&c_, &errors_, file, spec)) Fail();
+    if (!Start(&c_, &errors_, file, shape)) Fail();
   }
   ~JpegWriter() override { jpeg_destroy_compress(&c_); }
 
@@ -99,6 +100,6 @@ class JpegWriter : public ImageWriter {
 
 }  // namespace
 
-std::unique_ptr<ImageWriter> NewJpegWriter(std::FILE* file, const ImageSpec& spec) {
-  return std::make_unique<JpegWriter>(file, spec);
+std::unique_ptr<ImageWriter> NewJpegWriter(std::FILE* file, const ImageShape& shape) {
+  return std::make_unique<JpegWriter>(file, shape);
 }

@@ -14,19 +14,19 @@ constexpr int kCompressionLevel = 6;
 
 class PngWriter : public ImageWriter {
  public:
-  PngWriter(std::FILE* file, const ImageSpec& spec)
+  PngWriter(std::FILE* file, const ImageShape& shape)
       : ctx_(spng_ctx_new(SPNG_CTX_ENCODER), spng_ctx_free),
-        width_(spec.width),
-        grey_(spec.grey),
-        row_(grey_ ? static_cast<size_t>(spec.width) : 0) {
+        width_(shape.width),
+        grey_(shape.grey),
+        row_(grey_ ? static_cast<size_t>(shape.width) : 0) {
     if (!ctx_) throw EncodeError("out of memory");
     spng_ihdr ihdr{};
-    ihdr.width = static_cast<std::uint32_t>(spec.width);
-    ihdr.height = static_cast<std::uint32_t>(spec.height);
+    ihdr.width = static_cast<std::uint32_t>(shape.width);
+    ihdr.height = static_cast<std::uint32_t>(shape.height);
     ihdr.bit_depth = 8;
     ihdr.color_type = grey_ ? SPNG_COLOR_TYPE_GRAYSCALE : SPNG_COLOR_TYPE_TRUECOLOR;
     // Pixels per metre, as PNG stores the resolution.
-    auto perMetre = static_cast<std::uint32_t>(spec.dpi / 0.0254 + 0.5);
+    auto perMetre = static_cast<std::uint32_t>(shape.dpi / 0.0254 + 0.5);
     spng_phys phys{perMetre, perMetre, 1};  // unit 1: the metre
     Check(spng_set_png_file(ctx_.get(), file));
     Check(spng_set_option(ctx_.get(), SPNG_IMG_COMPRESSION_LEVEL, kCompressionLevel));
@@ -64,6 +64,6 @@ class PngWriter : public ImageWriter {
 
 }  // namespace
 
-std::unique_ptr<ImageWriter> NewPngWriter(std::FILE* file, const ImageSpec& spec) {
-  return std::make_unique<PngWriter>(file, spec);
+std::unique_ptr<ImageWriter> NewPngWriter(std::FILE* file, const ImageShape& shape) {
+  return std::make_unique<PngWriter>(file, shape);
 }

@@ -47,8 +47,8 @@ int OnWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 class TiffWriter : public ImageWriter {
  public:
-  TiffWriter(std::FILE* file, const ImageSpec& spec)
-      : width_(spec.width), grey_(spec.grey), greyRow_(grey_ ? spec.width : 0) {
+  TiffWriter(std::FILE* file, const ImageShape& shape)
+      : width_(shape.width), grey_(shape.grey), greyRow_(grey_ ? shape.width : 0) {
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     TIFFOpenOptionsSetErrorHandlerExtR(options, OnError, &error_);
     TIFFOpenOptionsSetWarningHandlerExtR(options, OnWarning, nullptr);
@@ -57,8 +57,8 @@ class TiffWriter : public ImageWriter {
     TIFFOpenOptionsFree(options);
     if (!tiff_) Fail();
     bool ok =
-        TIFFSetField(tiff_.get(), TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(spec.width)) &&
-        TIFFSetField(tiff_.get(), TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(spec.height)) &&
+        TIFFSetField(tiff_.get(), TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(shape.width)) &&
+        TIFFSetField(tiff_.get(), TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(shape.height)) &&
         TIFFSetField(tiff_.get(), TIFFTAG_SAMPLESPERPIXEL, 3) &&
         TIFFSetField(tiff_.get(), TIFFTAG_BITSPERSAMPLE, 8) &&
         TIFFSetField(tiff_.get(), TIFFTAG_PHOTOMETRIC,
@@ -69,8 +69,8 @@ class TiffWriter : public ImageWriter {
         TIFFSetField(tiff_.get(), TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL) &&
         TIFFSetField(tiff_.get(), TIFFTAG_ROWSPERSTRIP, kRowsPerStrip) &&
         TIFFSetField(tiff_.get(), TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH) &&
-        TIFFSetField(tiff_.get(), TIFFTAG_XRESOLUTION, static_cast<float>(spec.dpi)) &&
-        TIFFSetField(tiff_.get(), TIFFTAG_YRESOLUTION, static_cast<float>(spec.dpi));
+        TIFFSetField(tiff_.get(), TIFFTAG_XRESOLUTION, static_cast<float>(shape.dpi)) &&
+        TIFFSetField(tiff_.get(), TIFFTAG_YRESOLUTION, static_cast<float>(shape.dpi));
     if (!ok) Fail();
   }
   void WriteRows(const std::uint8_t* rows, std::ptrdiff_t stride, int count) override {
@@ -99,6 +99,6 @@ class TiffWriter : public ImageWriter {
 
 }  // namespace
 
-std::unique_ptr<ImageWriter> NewTiffWriter(std::FILE* file, const ImageSpec& spec) {
-  return std::make_unique<TiffWriter>(file, spec);
+std::unique_ptr<ImageWriter> NewTiffWriter(std::FILE* file, const ImageShape& shape) {
+  return std::make_unique<TiffWriter>(file, shape);
 }
