@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "app/decimal_text.h"
+
 namespace {
 
 constexpr std::int32_t kDefaultResolution = 300;
@@ -37,18 +39,6 @@ std::optional<std::uint32_t> ReadDecimal(std::u16string_view digits, bool negati
     if (value > limit) return std::nullopt;
   }
   return static_cast<std::uint32_t>(value);
-}
-
-std::u16string Decimal(std::int64_t value) {
-  std::u16string digits;
-  const bool negative = value < 0;
-  std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(value) : value;
-  do {
-    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + magnitude % 10));
-    magnitude /= 10;
-  } while (magnitude != 0);
-  if (negative) digits.insert(digits.begin(), u'-');
-  return digits;
 }
 
 // Encloses one argument in double quotes so that CommandLineToArgvW gives back exactly
@@ -103,7 +93,7 @@ std::int32_t ReadResolution(std::u16string_view text) {
 
 std::u16string ImageStem(int index, int count) {
   std::u16string stem = u"图";
-  if (count != 1) stem += Decimal(static_cast<std::int64_t>(index) + 1) + u"-";
+  if (count != 1) stem += DecimalText(static_cast<std::int64_t>(index) + 1) + u"-";
   return stem;
 }
 
@@ -118,7 +108,7 @@ std::u16string BuildConverterCommand(const ConversionJob& job, PathStyle style) 
   command += u" -f ";
   command += job.format;
   command += u" -d ";
-  command += Decimal(job.resolution);
+  command += DecimalText(job.resolution);
   command += u" -i ";
   command += ImageStem(job.index, job.count);
   return command;

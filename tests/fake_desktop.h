@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/decimal_text.h"
 #include "app/desktop.h"
 #include "app/form_state.h"
 
@@ -55,11 +56,11 @@ class FakeDesktop : public Desktop {
   bool RunScript(std::u16string_view scriptPath, std::u16string_view folder,
                  std::chrono::milliseconds limit) override {
     calls.push_back(u"RunScript " + std::u16string(scriptPath) + u" in " + std::u16string(folder) +
-                    u" for " + Number(limit.count()));
+                    u" for " + DecimalText(limit.count()));
     return scriptGivesProcess;
   }
   void Pause(std::chrono::milliseconds duration) override {
-    calls.push_back(u"Pause " + Number(duration.count()));
+    calls.push_back(u"Pause " + DecimalText(duration.count()));
   }
   void RemoveFile(std::u16string_view path) override {
     calls.push_back(u"RemoveFile " + std::u16string(path));
@@ -67,13 +68,6 @@ class FakeDesktop : public Desktop {
   }
   void ShowMessage(std::u16string_view text) override {
     calls.push_back(u"ShowMessage " + std::u16string(text));
-  }
-
- private:
-  static std::u16string Number(long long value) {
-    std::u16string text;
-    for (char c : std::to_string(value)) text += static_cast<char16_t>(c);
-    return text;
   }
 };
 

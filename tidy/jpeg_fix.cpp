@@ -1,5 +1,6 @@
 #include "tidy/jpeg_fix.h"
 
+#include "app/decimal_text.h"
 #include "app/form.h"
 #include "app/operation_error.h"
 
@@ -25,7 +26,7 @@ std::u16string JpegFixScriptPath(std::u16string_view folder, int attempt, PathSt
   path += windows ? u"\\rename" : u"/rename";
   if (attempt > 1) {
     path += u'-';
-    for (char c : std::to_string(attempt)) path += static_cast<char16_t>(c);
+    path += DecimalText(attempt);
   }
   path += windows ? u".bat" : u".sh";
   return path;

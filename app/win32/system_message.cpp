@@ -1,5 +1,6 @@
 #include "app/win32/system_message.h"
 
+#include "app/decimal_text.h"
 #include "app/win32/wide.h"
 
 std::u16string SystemMessage(DWORD error) {
@@ -12,9 +13,6 @@ std::u16string SystemMessage(DWORD error) {
   while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u' ')) {
     text.pop_back();
   }
-  if (text.empty()) {
-    text = u"系统错误 ";
-    for (char c : std::to_string(error)) text += static_cast<char16_t>(c);
-  }
+  if (text.empty()) text = u"系统错误 " + DecimalText(error);
   return text;
 }
