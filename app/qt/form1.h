@@ -5,9 +5,9 @@
 #include <QWidget>
 #include <array>
 
-#include "app/desktop.h"
 #include "app/form.h"
-#include "app/form_state.h"
+#include "base/desktop.h"
+#include "base/form_state.h"
 
 // The main window, built from the window table. Its click handlers only run the operations,
 // each inside the default error report.
@@ -32,6 +32,7 @@ class TForm1 : public QWidget, public FormState {
  private:
   QWidget* Widget(std::u16string_view name) const;
   void Connect(QWidget* widget, form::Click click);
+  void Run(form::Click click);
 
   Desktop& desktop_;
   std::array<QWidget*, form::kControls.size()> controls_{};  // as form::kControls

@@ -5,17 +5,14 @@
 
 #include <algorithm>
 
-#include "app/choose_sources.h"
 #include "app/layout.h"
-#include "app/operation_error.h"
+#include "app/run_click.h"
 #include "app/tab_order.h"
 #include "app/win32/controls.h"
 #include "app/win32/error_report.h"
 #include "app/win32/resource.h"
 #include "app/win32/wide.h"
 #include "app/win32/win32_desktop.h"
-#include "convert/convert_operation.h"
-#include "tidy/jpeg_fix.h"
 
 namespace {
 
@@ -172,26 +169,7 @@ void TForm1::OnCommand(HWND, int id, HWND, UINT code) {
 }
 
 void TForm1::RunHandler(form::Click click) {
-  try {
-    switch (click) {
-      case form::Click::Button1Click:
-        ChooseSources(*this, *desktop_);
-        break;
-      case form::Click::Button2Click:
-        ConvertSources(*this, *desktop_);
-        break;
-      case form::Click::Button3Click:
-        FixJpegExtensions(*this, *desktop_);
-        break;
-      case form::Click::None:
-        break;
-    }
-  } catch (const OperationError& error) {
-    ShowErrorReport(window_, error.Message());
-  } catch (const std::exception& error) {
-    const std::string_view what = error.what();
-    ShowErrorReport(window_, std::u16string(what.begin(), what.end()));
-  }
+  if (auto report = RunClick(click, *this, *desktop_)) ShowErrorReport(window_, *report);
 }
 
 void TForm1::OnActivate(HWND, UINT state, HWND, BOOL) {

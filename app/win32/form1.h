@@ -5,9 +5,9 @@
 #include <array>
 #include <memory>
 
-#include "app/desktop.h"
 #include "app/form.h"
-#include "app/form_state.h"
+#include "base/desktop.h"
+#include "base/form_state.h"
 
 // The main window Form1 of class TForm1, built from the control table. It holds the state
 // the operations read and write, and runs one operation per button.

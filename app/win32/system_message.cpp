@@ -1,7 +1,7 @@
 #include "app/win32/system_message.h"
 
-#include "app/decimal_text.h"
 #include "app/win32/wide.h"
+#include "base/decimal_text.h"
 
 std::u16string SystemMessage(DWORD error) {
   wchar_t* buffer = nullptr;

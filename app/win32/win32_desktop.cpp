@@ -3,9 +3,9 @@
 #include <shellapi.h>
 
 #include "app/form.h"
-#include "app/operation_error.h"
 #include "app/win32/system_message.h"
 #include "app/win32/wide.h"
+#include "base/operation_error.h"
 
 std::u16string Win32Desktop::ExecutablePath() {
   // A path longer than the buffer comes back cut short and filling it: grow and ask again.
