@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/form.h"
+#include "app/win32/scoped.h"
 #include "base/desktop.h"
 #include "base/form_state.h"
 
@@ -55,7 +56,7 @@ class TForm1 : public FormState {
   HWND window_ = nullptr;
   HWND application_ = nullptr;
   int dpi_ = form::kDesignDpi;
-  HFONT font_ = nullptr;
+  scoped::Font font_;
   HWND focus_ = nullptr;
   std::array<HWND, form::kControls.size()> controls_{};
   std::unique_ptr<Desktop> desktop_;
