@@ -19,8 +19,6 @@ class TForm1 : public QWidget, public FormState {
   void ReplaceSourceItems(const std::vector<std::u16string>& items) override;
   std::u16string FormatText() const override;
   std::u16string ResolutionText() const override;
-  std::u16string OutputDirectory() const override { return outputDirectory_; }
-  void SetOutputDirectory(const std::u16string& folder) override { outputDirectory_ = folder; }
 
   void Button1Click();
   void Button2Click();
@@ -39,5 +37,4 @@ class TForm1 : public QWidget, public FormState {
   QListWidget* listBox1_ = nullptr;
   QComboBox* cbb1_ = nullptr;
   QComboBox* comboBox1_ = nullptr;
-  std::u16string outputDirectory_;
 };

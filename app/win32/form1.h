@@ -35,8 +35,6 @@ class TForm1 : public FormState {
   void ReplaceSourceItems(const std::vector<std::u16string>& items) override;
   std::u16string FormatText() const override;
   std::u16string ResolutionText() const override;
-  std::u16string OutputDirectory() const override { return outputDirectory_; }
-  void SetOutputDirectory(const std::u16string& folder) override { outputDirectory_ = folder; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -60,5 +58,4 @@ class TForm1 : public FormState {
   HWND focus_ = nullptr;
   std::array<HWND, form::kControls.size()> controls_{};
   std::unique_ptr<Desktop> desktop_;
-  std::u16string outputDirectory_;
 };
