@@ -1,4 +1,4 @@
-# The static 32-bit Windows libraries that scripts/build-windows-deps builds, as imported targets:
+# The static Windows libraries that scripts/build-windows-deps builds, as imported targets:
 #
 #   WindowsDeps::mupdf   MuPDF (XPS, OpenXPS, CBZ, images, SVG; no PDF, HTML, EPUB, JS), with its
 #                        third-party set (FreeType, HarfBuzz, jbig2dec) and libjpeg, zlib
@@ -8,14 +8,19 @@
 #   WindowsDeps::gif     giflib
 #   WindowsDeps::zlib    zlib
 #
-# VELLUMOR_WINDOWS_DEPS is the prefix the script built into (include/, lib/).
+# VELLUMOR_WINDOWS_DEPS is the prefix the script built into (include/, lib/) for this target.
 
-set(VELLUMOR_WINDOWS_DEPS "${PROJECT_SOURCE_DIR}/build/windows-deps/prefix"
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(deps_target windows64)
+else()
+  set(deps_target windows)
+endif()
+set(VELLUMOR_WINDOWS_DEPS "${PROJECT_SOURCE_DIR}/build/deps/${deps_target}/prefix"
     CACHE PATH "Prefix of the libraries built by scripts/build-windows-deps")
 
 if(NOT EXISTS "${VELLUMOR_WINDOWS_DEPS}/.complete")
   message(FATAL_ERROR "No complete set of Windows libraries in ${VELLUMOR_WINDOWS_DEPS}; "
-                      "run scripts/build-windows-deps first (scripts/test does)")
+                      "run scripts/build-windows-deps ${deps_target} first (scripts/test does)")
 endif()
 
 function(vellumor_windows_dep name file)

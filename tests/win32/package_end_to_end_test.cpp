@@ -72,6 +72,23 @@ std::pair<int, int> JpegSize(const std::string& jpeg) {
   return {0, 0};
 }
 
+struct PeHeader {
+  unsigned machine = 0;  // IMAGE_FILE_MACHINE_*
+  unsigned magic = 0;    // of the optional header: PE32 or PE32+
+};
+
+// What a program's PE header says of the processor it is built for; zeros when it has none.
+PeHeader ReadPeHeader(const std::string& image) {
+  const auto word = [&](std::size_t i) {
+    return static_cast<unsigned>(static_cast<unsigned char>(image[i]) |
+                                 static_cast<unsigned char>(image[i + 1]) << 8);
+  };
+  if (image.size() < 0x40 || image.compare(0, 2, "MZ") != 0) return {};
+  const std::size_t pe = word(0x3C) | static_cast<std::size_t>(word(0x3E)) << 16;
+  if (pe + 26 > image.size() || image.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return {};
+  return {word(pe + 4), word(pe + 24)};
+}
+
 void ReportDialogs(DialogAnswerer& answerer) {
   for (const SeenDialog& seen : answerer.Seen()) {
     ADD_FAILURE() << "unexpected dialog " << Utf8(Utf16(seen.caption + L": " + seen.text));
@@ -142,6 +159,22 @@ TEST(Package, ConvertsTwoDocumentsToJpegAndFixesTheirExtensions) {
   PostMessageW(form, WM_CLOSE, 0, 0);
   ASSERT_TRUE(vellumor.AwaitExit(10s));
   EXPECT_EQ(vellumor.ExitCode(), 0u);
+}
+
+// Both programs of the package are built for the processor of this build: the 64-bit package
+// holds no 32-bit program, nor the other way round.
+TEST(Package, HoldsProgramsForThisBuildsProcessor) {
+#ifdef _WIN64
+  const PeHeader expected{IMAGE_FILE_MACHINE_AMD64, IMAGE_NT_OPTIONAL_HDR64_MAGIC};
+#else
+  const PeHeader expected{IMAGE_FILE_MACHINE_I386, IMAGE_NT_OPTIONAL_HDR32_MAGIC};
+#endif
+  for (const wchar_t* program : {L"\\Vellumor.exe", L"\\bin\\xps2img.exe"}) {
+    const std::wstring path = WinePath(PACKAGE_DIR) + program;
+    const PeHeader got = ReadPeHeader(ReadBytes(path).value_or(""));
+    EXPECT_EQ(got.machine, expected.machine) << Utf8(Utf16(path));
+    EXPECT_EQ(got.magic, expected.magic) << Utf8(Utf16(path));
+  }
 }
 
 }  // namespace

@@ -32,6 +32,15 @@ TEST(VellumorExe, CarriesItsIconVersionAndManifest) {
   EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
             std::string::npos);
   EXPECT_NE(manifest.find("<dpiAware"), std::string::npos);
+  // The program's own identity names the processor it is built for.
+#ifdef _WIN64
+  const char* architecture =
+      "name=\"Quorvel.Vellumor\" version=\"1.0.0.0\" processorArchitecture=\"amd64\"";
+#else
+  const char* architecture =
+      "name=\"Quorvel.Vellumor\" version=\"1.0.0.0\" processorArchitecture=\"x86\"";
+#endif
+  EXPECT_NE(manifest.find(architecture), std::string::npos) << manifest;
   FreeLibrary(tool);
 
   EXPECT_EQ(VersionString(path, L"ProductName"), L"Vellumor");

@@ -94,6 +94,18 @@ long PixelsDiffering(const fs::path& a, const fs::path& b) {
   }
 }
 
+int LevelsDiffering(const fs::path& a, const fs::path& b) {
+  ProcessResult r = RunProcess({COMPARE, "-metric", "PAE", a.string(), b.string(), "null:"});
+  // On stderr: the peak in the library's quantum, then the same normalised, "257 (0.00392157)".
+  std::size_t open = r.err.find('(');
+  if ((r.exitCode != 0 && r.exitCode != 1) || open == std::string::npos) return -1;
+  try {
+    return static_cast<int>(std::lround(std::stod(r.err.substr(open + 1)) * 255));
+  } catch (const std::exception&) {
+    return -1;
+  }
+}
+
 Rgb PixelAt(const fs::path& image, int x, int y) {
   std::string format;
   for (const char* channel : {"r", "g", "b"}) {

@@ -42,6 +42,10 @@ ImageInfo Identify(const std::filesystem::path& image);
 // they cannot be compared (different sizes, unreadable).
 long PixelsDiffering(const std::filesystem::path& a, const std::filesystem::path& b);
 
+// The largest difference of one channel between two images of the same size, in levels of 255,
+// per ImageMagick's compare; -1 when they cannot be compared.
+int LevelsDiffering(const std::filesystem::path& a, const std::filesystem::path& b);
+
 using Rgb = std::array<int, 3>;
 
 // The colour of pixel (x, y), per ImageMagick; {-1, -1, -1} when it cannot be read.
