@@ -5,16 +5,16 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "base/texts.h"
+
 // The main window's facts as data. Both front ends build their window from these tables;
-// no other file spells a caption, a text or a position of the window.
+// no other file spells a caption, a text or a position of the window, but for the texts the
+// operations show, which base/texts.h holds.
 namespace form {
 
 inline constexpr std::u16string_view kAppTitle = u"Vellumor";
 inline constexpr std::u16string_view kWindowName = u"Form1";
 inline constexpr std::u16string_view kWindowClass = u"TForm1";
-inline constexpr std::u16string_view kOpenDialogFilter = u"XPS文件|*.xps";
-inline constexpr std::u16string_view kFolderDialogTitle = u"文件保存路径浏览... ";
-inline constexpr std::u16string_view kFolderMissingMessage = u"路径不存在！";
 
 // Main window properties. Sizes are pixels at the design resolution.
 inline constexpr int kDesignDpi = 96;

@@ -71,21 +71,29 @@ def measure(command, out):
     return wall, peak, size, cpu
 
 
-def compare(converter, doc, fmt, dpi, runs, work):
+def compare_commands(ours, theirs, runs, work):
+    """Runs the commands ours(out) and theirs(out) alternately `runs` times: the median ratios
+    ours / theirs of wall time, peak memory, bytes written and CPU time, and each run's
+    figures."""
     ours_out, theirs_out = os.path.join(work, "ours"), os.path.join(work, "theirs")
-    ours = [converter, doc, ours_out, "-f", fmt, "-d", str(dpi)]
-    theirs = ["mutool", "draw", "-q", "-r", str(dpi), "-o",
-              os.path.join(theirs_out, "p%d." + fmt), doc]
     ratios = {"time": [], "memory": [], "bytes": [], "cpu": []}
     seen = []
     for _ in range(runs):
-        a, b = measure(ours, ours_out), measure(theirs, theirs_out)
+        a, b = measure(ours(ours_out), ours_out), measure(theirs(theirs_out), theirs_out)
         seen.append((a, b))
         for key, i in (("time", 0), ("memory", 1), ("bytes", 2), ("cpu", 3)):
             ratios[key].append(a[i] / b[i])
     shutil.rmtree(ours_out, ignore_errors=True)
     shutil.rmtree(theirs_out, ignore_errors=True)
     return {k: statistics.median(v) for k, v in ratios.items()}, seen
+
+
+def compare(converter, doc, fmt, dpi, runs, work):
+    return compare_commands(
+        lambda out: [converter, doc, out, "-f", fmt, "-d", str(dpi)],
+        lambda out: ["mutool", "draw", "-q", "-r", str(dpi), "-o", os.path.join(out, "p%d." + fmt),
+                     doc],
+        runs, work)
 
 
 def resident_kib(pids):

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "app/decimal_text.h"
+#include "base/decimal_text.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "convert/path_style.h"
+#include "base/path_style.h"
 
 // The values one converter command is built from.
 struct ConversionJob {

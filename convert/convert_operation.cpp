@@ -1,6 +1,6 @@
 #include "convert/convert_operation.h"
 
-#include "app/form.h"
+#include "base/texts.h"
 #include "convert/command.h"
 
 void ConvertSources(FormState& form, Desktop& desktop) {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/decimal_text.h"
-#include "app/desktop.h"
-#include "app/form_state.h"
+#include "base/decimal_text.h"
+#include "base/desktop.h"
+#include "base/form_state.h"
 
 // A Desktop that answers from its fields and records every call, in order, as one line.
 class FakeDesktop : public Desktop {

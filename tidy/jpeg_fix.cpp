@@ -1,8 +1,8 @@
 #include "tidy/jpeg_fix.h"
 
-#include "app/decimal_text.h"
-#include "app/form.h"
-#include "app/operation_error.h"
+#include "base/decimal_text.h"
+#include "base/operation_error.h"
+#include "base/texts.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/desktop.h"
-#include "app/form_state.h"
+#include "base/desktop.h"
+#include "base/form_state.h"
 
 // The one-line script that renames the folder's .jpeg images to .jpg, for the platform's
 // own command processor; it never replaces an existing .jpg.

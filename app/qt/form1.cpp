@@ -6,14 +6,12 @@
 #include <QScreen>
 #include <QStyle>
 
-#include "app/choose_sources.h"
 #include "app/layout.h"
 #include "app/qt/controls.h"
 #include "app/qt/error_report.h"
 #include "app/qt/qt_text.h"
+#include "app/run_click.h"
 #include "app/tab_order.h"
-#include "convert/convert_operation.h"
-#include "tidy/jpeg_fix.h"
 
 TForm1::TForm1(Desktop& desktop) : desktop_(desktop) {
   setObjectName(ToQString(form::kWindowName));
@@ -65,16 +63,14 @@ std::u16string TForm1::FormatText() const { return ToU16(cbb1_->currentText()); 
 
 std::u16string TForm1::ResolutionText() const { return ToU16(comboBox1_->currentText()); }
 
-void TForm1::Button1Click() {
-  WithErrorReport(this, [this] { ChooseSources(*this, desktop_); });
-}
+void TForm1::Button1Click() { Run(form::Click::Button1Click); }
 
-void TForm1::Button2Click() {
-  WithErrorReport(this, [this] { ConvertSources(*this, desktop_); });
-}
+void TForm1::Button2Click() { Run(form::Click::Button2Click); }
 
-void TForm1::Button3Click() {
-  WithErrorReport(this, [this] { FixJpegExtensions(*this, desktop_); });
+void TForm1::Button3Click() { Run(form::Click::Button3Click); }
+
+void TForm1::Run(form::Click click) {
+  if (auto report = RunClick(click, *this, desktop_)) ShowErrorReport(this, *report);
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -92,20 +88,7 @@ QWidget* TForm1::Widget(std::u16string_view name) const {
 }
 
 void TForm1::Connect(QWidget* widget, form::Click click) {
-  void (TForm1::*handler)() = nullptr;
-  switch (click) {
-    case form::Click::None:
-      return;
-    case form::Click::Button1Click:
-      handler = &TForm1::Button1Click;
-      break;
-    case form::Click::Button2Click:
-      handler = &TForm1::Button2Click;
-      break;
-    case form::Click::Button3Click:
-      handler = &TForm1::Button3Click;
-      break;
-  }
+  if (click == form::Click::None) return;
   connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this,
-          [this, handler] { (this->*handler)(); });
+          [this, click] { Run(click); });
 }

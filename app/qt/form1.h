@@ -5,9 +5,9 @@
 #include <QWidget>
 #include <array>
 
-#include "app/desktop.h"
 #include "app/form.h"
-#include "app/form_state.h"
+#include "base/desktop.h"
+#include "base/form_state.h"
 
 // The main window, built from the window table. Its click handlers only run the operations,
 // each inside the default error report.
@@ -19,8 +19,6 @@ class TForm1 : public QWidget, public FormState {
   void ReplaceSourceItems(const std::vector<std::u16string>& items) override;
   std::u16string FormatText() const override;
   std::u16string ResolutionText() const override;
-  std::u16string OutputDirectory() const override { return outputDirectory_; }
-  void SetOutputDirectory(const std::u16string& folder) override { outputDirectory_ = folder; }
 
   void Button1Click();
   void Button2Click();
@@ -32,11 +30,11 @@ class TForm1 : public QWidget, public FormState {
  private:
   QWidget* Widget(std::u16string_view name) const;
   void Connect(QWidget* widget, form::Click click);
+  void Run(form::Click click);
 
   Desktop& desktop_;
   std::array<QWidget*, form::kControls.size()> controls_{};  // as form::kControls
   QListWidget* listBox1_ = nullptr;
   QComboBox* cbb1_ = nullptr;
   QComboBox* comboBox1_ = nullptr;
-  std::u16string outputDirectory_;
 };

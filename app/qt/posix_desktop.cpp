@@ -12,11 +12,11 @@
 #include <thread>
 
 #include "app/dialog_filter.h"
-#include "app/operation_error.h"
 #include "app/qt/message_box.h"
 #include "app/qt/posix_files.h"
 #include "app/qt/posix_process.h"
 #include "app/qt/qt_text.h"
+#include "base/operation_error.h"
 #include "convert/command.h"
 
 namespace {

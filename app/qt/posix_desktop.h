@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "app/desktop.h"
+#include "base/desktop.h"
 
 // The Desktop of the Linux tool: Qt's dialogs and message boxes, POSIX processes and files.
 class PosixDesktop : public Desktop {

@@ -2,6 +2,7 @@
 
 #include "app/form.h"
 #include "app/win32/wide.h"
+#include "app/win32/window_class.h"
 
 namespace {
 
@@ -14,13 +15,7 @@ ApplicationWindow::~ApplicationWindow() {
 }
 
 bool ApplicationWindow::Create(HINSTANCE instance) {
-  WNDCLASSW windowClass{};
-  windowClass.lpfnWndProc = DefWindowProcW;
-  windowClass.hInstance = instance;
-  windowClass.lpszClassName = kClassName;
-  if (RegisterClassW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-    return false;
-  }
+  if (!RegisterWindowClass(instance, kClassName, DefWindowProcW)) return false;
   window_ = CreateWindowExW(0, kClassName, Wide(form::kAppTitle).c_str(), WS_POPUP, 0, 0, 0, 0,
                             nullptr, nullptr, instance, nullptr);
   return window_ != nullptr;

@@ -5,6 +5,7 @@
 
 #include "app/layout.h"
 #include "app/win32/wide.h"
+#include "app/win32/window_class.h"
 
 namespace {
 
@@ -57,18 +58,13 @@ NativeKind NativeKindOf(form::ControlKind kind) {
   return {nullptr, 0, 0};
 }
 
-constexpr int kListItemHeight = 13;
 }  // namespace
 
 bool RegisterPanelClass(HINSTANCE instance) {
-  WNDCLASSW panel{};
-  panel.lpfnWndProc = PanelProc;
-  panel.cbWndExtra = sizeof(HFONT);
-  panel.hInstance = instance;
-  panel.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  panel.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  panel.lpszClassName = kPanelClass;
-  return RegisterClassW(&panel) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  return RegisterWindowClass(instance, kPanelClass, PanelProc,
+                             {.cursor = LoadCursorW(nullptr, IDC_ARROW),
+                              .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+                              .extraBytes = sizeof(HFONT)});
 }
 
 HWND CreateControl(const form::ControlSpec& row, const ControlPlacement& placement) {
@@ -88,7 +84,7 @@ HWND CreateControl(const form::ControlSpec& row, const ControlPlacement& placeme
   // A combo box takes no text from its creation: its edit field is set once it exists.
   if (row.kind == form::ControlKind::ComboBox) SetWindowTextW(control, Wide(row.text).c_str());
   if (row.kind == form::ControlKind::ListBox) {
-    ListBox_SetItemHeight(control, 0, scale(kListItemHeight));
+    ListBox_SetItemHeight(control, 0, scale(form::kListItemHeight));
   }
   if (row.kind == form::ControlKind::ComboBox) {
     SetWindowPos(control, nullptr, 0, 0, scale(row.width),

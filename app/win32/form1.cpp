@@ -5,17 +5,16 @@
 
 #include <algorithm>
 
-#include "app/choose_sources.h"
 #include "app/layout.h"
-#include "app/operation_error.h"
+#include "app/run_click.h"
 #include "app/tab_order.h"
 #include "app/win32/controls.h"
 #include "app/win32/error_report.h"
 #include "app/win32/resource.h"
+#include "app/win32/scoped.h"
 #include "app/win32/wide.h"
 #include "app/win32/win32_desktop.h"
-#include "convert/convert_operation.h"
-#include "tidy/jpeg_fix.h"
+#include "app/win32/window_class.h"
 
 namespace {
 
@@ -29,12 +28,7 @@ std::u16string WindowText(HWND window) {
   return Utf16(text);
 }
 
-int ScreenDpi() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
-  return dpi;
-}
+int ScreenDpi() { return GetDeviceCaps(scoped::ScreenDc().get(), LOGPIXELSY); }
 
 // The control table's text for a status panel, with the tab that centres it.
 std::wstring PanelText(const form::StatusPanelSpec& panel) {
@@ -50,16 +44,10 @@ TForm1::~TForm1() {
 
 bool TForm1::Create(HINSTANCE instance, HWND application) {
   const std::wstring className = Wide(form::kWindowClass);
-  WNDCLASSW windowClass{};
-  windowClass.lpfnWndProc = WindowProc;
-  windowClass.hInstance = instance;
-  windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_VELLUMOR));
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = className.c_str();
-  if (RegisterClassW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-    return false;
-  }
+  const WindowClassLook look{.icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_VELLUMOR)),
+                             .cursor = LoadCursorW(nullptr, IDC_ARROW),
+                             .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)};
+  if (!RegisterWindowClass(instance, className.c_str(), WindowProc, look)) return false;
   if (!RegisterPanelClass(instance)) return false;
 
   application_ = application;
@@ -88,6 +76,13 @@ LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LP
   }
   auto* self = reinterpret_cast<TForm1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    // The window's last message: the object lets it go only now, so every message before
+    // this one reached it with its window.
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    self->window_ = nullptr;
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
   return self->HandleMessage(message, wParam, lParam);
 }
 
@@ -104,9 +99,10 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL TForm1::OnCreate(HWND window, LPCREATESTRUCTW) {
-  font_ = CreateFontW(-ScaleToDpi(form::kFontHeightPixels, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                      FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Wide(form::kFontFace).c_str());
+  font_.reset(CreateFontW(-ScaleToDpi(form::kFontHeightPixels, dpi_), 0, 0, 0, FW_NORMAL, FALSE,
+                          FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                          DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                          Wide(form::kFontFace).c_str()));
   if (font_ == nullptr || !CreateControls()) return FALSE;
   desktop_ = std::make_unique<Win32Desktop>(application_, window);
   return TRUE;
@@ -117,7 +113,8 @@ bool TForm1::CreateControls() {
     const form::ControlSpec& row = form::kControls[i];
     if (row.kind == form::ControlKind::OpenDialog) continue;
     HWND parent = row.parent == form::kWindowName ? window_ : Control(row.parent);
-    controls_[i] = CreateControl(row, {parent, kFirstControlId + static_cast<int>(i), dpi_, font_});
+    controls_[i] =
+        CreateControl(row, {parent, kFirstControlId + static_cast<int>(i), dpi_, font_.get()});
     if (controls_[i] == nullptr) return false;
     // Later rows lie above earlier ones, so a right-aligned panel covers the controls it
     // overlaps when the window narrows.
@@ -153,11 +150,10 @@ void TForm1::OnSize(HWND, UINT state, int width, int height) {
 void TForm1::PlaceStatusPanels() {
   // Every panel but the last keeps its width; the last has no right edge of its own and
   // reaches the bar's end, whatever the bar's width.
+  const auto widths = StatusPanelWidths(0, dpi_);
   std::array<int, form::kStatusPanels.size()> rightEdges{};
   int edge = 0;
-  for (std::size_t i = 0; i + 1 < rightEdges.size(); ++i) {
-    rightEdges[i] = edge += ScaleToDpi(form::kStatusPanels[i].width, dpi_);
-  }
+  for (std::size_t i = 0; i + 1 < rightEdges.size(); ++i) rightEdges[i] = edge += widths[i];
   rightEdges.back() = -1;
   SendMessageW(Control(u"StatusBar1"), SB_SETPARTS, rightEdges.size(),
                reinterpret_cast<LPARAM>(rightEdges.data()));
@@ -172,26 +168,7 @@ void TForm1::OnCommand(HWND, int id, HWND, UINT code) {
 }
 
 void TForm1::RunHandler(form::Click click) {
-  try {
-    switch (click) {
-      case form::Click::Button1Click:
-        ChooseSources(*this, *desktop_);
-        break;
-      case form::Click::Button2Click:
-        ConvertSources(*this, *desktop_);
-        break;
-      case form::Click::Button3Click:
-        FixJpegExtensions(*this, *desktop_);
-        break;
-      case form::Click::None:
-        break;
-    }
-  } catch (const OperationError& error) {
-    ShowErrorReport(window_, error.Message());
-  } catch (const std::exception& error) {
-    const std::string_view what = error.what();
-    ShowErrorReport(window_, std::u16string(what.begin(), what.end()));
-  }
+  if (auto report = RunClick(click, *this, *desktop_)) ShowErrorReport(window_, *report);
 }
 
 void TForm1::OnActivate(HWND, UINT state, HWND, BOOL) {
@@ -204,12 +181,7 @@ void TForm1::OnSetFocus(HWND, HWND) {
   if (focus_ != nullptr) SetFocus(focus_);
 }
 
-void TForm1::OnDestroy(HWND) {
-  if (font_ != nullptr) DeleteObject(font_);
-  font_ = nullptr;
-  window_ = nullptr;
-  PostQuitMessage(0);
-}
+void TForm1::OnDestroy(HWND) { PostQuitMessage(0); }
 
 bool TForm1::HandleTabKey(const MSG& message) {
   if (message.message != WM_KEYDOWN || message.wParam != VK_TAB) return false;

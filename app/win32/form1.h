@@ -5,9 +5,10 @@
 #include <array>
 #include <memory>
 
-#include "app/desktop.h"
 #include "app/form.h"
-#include "app/form_state.h"
+#include "app/win32/scoped.h"
+#include "base/desktop.h"
+#include "base/form_state.h"
 
 // The main window Form1 of class TForm1, built from the control table. It holds the state
 // the operations read and write, and runs one operation per button.
@@ -34,8 +35,6 @@ class TForm1 : public FormState {
   void ReplaceSourceItems(const std::vector<std::u16string>& items) override;
   std::u16string FormatText() const override;
   std::u16string ResolutionText() const override;
-  std::u16string OutputDirectory() const override { return outputDirectory_; }
-  void SetOutputDirectory(const std::u16string& folder) override { outputDirectory_ = folder; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -55,9 +54,8 @@ class TForm1 : public FormState {
   HWND window_ = nullptr;
   HWND application_ = nullptr;
   int dpi_ = form::kDesignDpi;
-  HFONT font_ = nullptr;
+  scoped::Font font_;
   HWND focus_ = nullptr;
   std::array<HWND, form::kControls.size()> controls_{};
   std::unique_ptr<Desktop> desktop_;
-  std::u16string outputDirectory_;
 };

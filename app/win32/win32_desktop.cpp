@@ -3,9 +3,10 @@
 #include <shellapi.h>
 
 #include "app/form.h"
-#include "app/operation_error.h"
+#include "app/win32/scoped.h"
 #include "app/win32/system_message.h"
 #include "app/win32/wide.h"
+#include "base/operation_error.h"
 
 std::u16string Win32Desktop::ExecutablePath() {
   // A path longer than the buffer comes back cut short and filling it: grow and ask again.
@@ -31,8 +32,8 @@ void Win32Desktop::StartProcess(std::u16string_view commandLine) {
   PROCESS_INFORMATION process{};
   if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
                      nullptr, &startup, &process)) {
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    // Not tracked: the handles go at once.
+    scoped::Handle thread(process.hThread), started(process.hProcess);
   }
 }
 
@@ -43,19 +44,21 @@ bool Win32Desktop::FolderExists(std::u16string_view path) {
 
 bool Win32Desktop::CreateNewFile(std::u16string_view path, std::string_view bytes) {
   const std::wstring name = Wide(path);
-  HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  scoped::Handle file(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) {
+    file.release();
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return false;
     throw OperationError(CreateFileErrorMessage(path, SystemMessage(error)));
   }
   DWORD written = 0;
   const bool wrote =
-      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+      WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
       written == bytes.size();
   const DWORD writeError = GetLastError();
-  const bool closed = CloseHandle(file);
+  // Closed here rather than by the owner: a failure to close is a failure to write.
+  const bool closed = CloseHandle(file.release());
   if (wrote && closed) return true;
   // Never leave a half-written script behind.
   const DWORD error = wrote ? GetLastError() : writeError;
@@ -77,9 +80,9 @@ bool Win32Desktop::RunScript(std::u16string_view scriptPath, std::u16string_view
   request.lpDirectory = directory.c_str();
   request.nShow = SW_SHOWNORMAL;
   ShellExecuteExW(&request);
-  if (request.hProcess == nullptr) return false;
-  WaitForSingleObject(request.hProcess, static_cast<DWORD>(limit.count()));
-  CloseHandle(request.hProcess);
+  scoped::Handle script(request.hProcess);
+  if (script == nullptr) return false;
+  WaitForSingleObject(script.get(), static_cast<DWORD>(limit.count()));
   return true;
 }
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/desktop.h"
+#include "base/desktop.h"
 
 // The Desktop of the Windows tool. Dialogs and message boxes belong to the main window; the
 // folder dialog belongs to the application's hidden owner window.

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/choose_sources.h"
 #include "app/dialog_filter.h"
-#include "app/operation_error.h"
+#include "base/operation_error.h"
+#include "choose/choose_sources.h"
 #include "convert/convert_operation.h"
 #include "fake_desktop.h"
 #include "tidy/jpeg_fix.h"

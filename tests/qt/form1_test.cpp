@@ -8,10 +8,10 @@
 #include <QStatusBar>
 #include <QTest>
 
-#include "app/operation_error.h"
 #include "app/qt/form1.h"
 #include "app/qt/posix_desktop.h"
 #include "app/qt/qt_text.h"
+#include "base/operation_error.h"
 #include "fake_desktop.h"
 #include "modal_answer.h"
 

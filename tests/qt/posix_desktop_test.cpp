@@ -11,9 +11,9 @@
 #include <cstring>
 
 #include "app/form.h"
-#include "app/operation_error.h"
 #include "app/qt/posix_desktop.h"
 #include "app/qt/qt_text.h"
+#include "base/operation_error.h"
 #include "convert/convert_operation.h"
 #include "fake_desktop.h"
 #include "modal_answer.h"

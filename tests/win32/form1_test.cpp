@@ -8,9 +8,9 @@
 
 #include "app/form.h"
 #include "app/layout.h"
-#include "app/operation_error.h"
 #include "app/tab_order.h"
 #include "app/win32/wide.h"
+#include "base/operation_error.h"
 #include "tests/win32/dialog_answerer.h"
 #include "tests/win32/shown_form1.h"
 #include "tests/win32/temp_folder.h"

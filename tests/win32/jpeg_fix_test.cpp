@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/operation_error.h"
 #include "app/win32/wide.h"
 #include "app/win32/win32_desktop.h"
+#include "base/operation_error.h"
 #include "tests/fake_desktop.h"
 #include "tests/win32/temp_folder.h"
 #include "tidy/jpeg_fix.h"

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "convert/path_style.h"
+#include "base/path_style.h"
 
 // What an open-file dialog reported: a folder and names within it. A name that is already
 // an absolute path stands on its own; an empty folder means every name does.

@@ -1,4 +1,4 @@
-#include "app/operation_error.h"
+#include "base/operation_error.h"
 
 std::u16string ErrorReportText(std::u16string_view message) {
   std::u16string text(message);

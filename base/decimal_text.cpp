@@ -1,4 +1,4 @@
-#include "app/decimal_text.h"
+#include "base/decimal_text.h"
 
 std::u16string DecimalText(std::int64_t value) {
   std::u16string digits;

@@ -1,6 +1,6 @@
-#include "app/choose_sources.h"
+#include "choose/choose_sources.h"
 
-#include "app/form.h"
+#include "base/texts.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/desktop.h"
-#include "app/form_state.h"
+#include "base/desktop.h"
+#include "base/form_state.h"
 
 // The full paths of an open-file dialog's answer, in the order it reported them: each name
 // joined to the folder with one separator, a name that is already absolute unchanged.

@@ -1,0 +1,72 @@
+#include "app/run_click.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "base/utf8.h"
+#include "tests/fake_desktop.h"
+#include "tidy/jpeg_fix.h"
+
+namespace {
+
+// A desktop whose file dialog fails the way a library might: a standard exception with
+// UTF-8 text.
+class FailingDesktop : public FakeDesktop {
+ public:
+  std::optional<FileSelection> ChooseFiles(std::u16string_view) override {
+    throw std::runtime_error("对话框 failed");
+  }
+};
+
+TEST(RunClick, RunsEachButtonsOperationAndGivesWhatItThrowsAsTheReport) {
+  FakeDesktop desktop;
+  FakeForm form;
+  EXPECT_EQ(RunClick(form::Click::None, form, desktop), std::nullopt);
+  EXPECT_TRUE(desktop.calls.empty());
+
+  desktop.fileAnswer = FileSelection{u"D:\\Docs", {u"a.xps"}};
+  EXPECT_EQ(RunClick(form::Click::Button1Click, form, desktop), std::nullopt);
+  EXPECT_EQ(form.items, std::vector<std::u16string>{u"D:\\Docs\\a.xps"});
+
+  EXPECT_EQ(RunClick(form::Click::Button2Click, form, desktop), std::nullopt);
+  EXPECT_EQ(desktop.calls[1], u"ChooseFolder " + std::u16string(form::kFolderDialogTitle));
+
+  // Every script name taken: the operation's own error becomes the report.
+  desktop.existingFolders = {u"E:\\"};
+  form.outputDirectory = u"E:\\";
+  for (int attempt = 1; attempt <= 100; ++attempt) {
+    desktop.files[JpegFixScriptPath(u"E:\\", attempt, PathStyle::Windows)] = "x";
+  }
+  const auto report = RunClick(form::Click::Button3Click, form, desktop);
+  ASSERT_TRUE(report.has_value());
+  EXPECT_NE(report->find(JpegFixScriptPath(u"E:\\", 1, PathStyle::Windows)),
+            std::u16string::npos);
+
+  FailingDesktop failing;
+  EXPECT_EQ(RunClick(form::Click::Button1Click, form, failing), u"对话框 failed");
+}
+
+TEST(Utf16FromUtf8, DecodesWellFormedTextAndReplacesEveryMalformedSequence) {
+  const struct {
+    std::string_view utf8;
+    std::u16string_view utf16;
+  } cases[] = {
+      {"", u""},
+      {"plain", u"plain"},
+      {"图 Ω é", u"图 Ω é"},
+      {"\xF0\x9F\x98\x80", u"\U0001F600"},  // four bytes: a surrogate pair
+      {"a\x80z", u"a\uFFFDz"},              // stray continuation byte
+      {"\xC0\xAF", u"\uFFFD\uFFFD"},        // overlong lead bytes
+      {"\xE0\x80\xAF", u"\uFFFD"},          // overlong three-byte form
+      {"\xED\xA0\x80", u"\uFFFD"},          // an encoded surrogate
+      {"\xF4\x90\x80\x80", u"\uFFFD"},      // above U+10FFFF
+      {"\xE5\x9B", u"\uFFFD"},              // truncated at the end
+      {"\xE5\x9Bx", u"\uFFFDx"},            // truncated before a plain byte
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Utf16FromUtf8(c.utf8), c.utf16) << c.utf8;
+  }
+}
+
+}  // namespace
