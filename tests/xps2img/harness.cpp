@@ -106,6 +106,31 @@ int LevelsDiffering(const fs::path& a, const fs::path& b) {
   }
 }
 
+Rgb PixelAt(const fs::path& image, int x, int y) {
+  std::string format;
+  for (const char* channel : {"r", "g", "b"}) {
+    format +=
+        "%[fx:round(255*p{" + std::to_string(x) + "," + std::to_string(y) + "}." + channel + ")] ";
+  }
+  ProcessResult r = RunProcess({IDENTIFY, "-format", format, image.string()});
+  Rgb rgb{-1, -1, -1};
+  std::istringstream(r.out) >> rgb[0] >> rgb[1] >> rgb[2];
+  return rgb;
+}
+
+Rgb LittleCmsSrgb(const std::string& profile, const std::string& cmyk) {
+  ProcessResult r = RunProcess(
+      {"/bin/sh", "-c",
+       "echo '" + cmyk + "' | '" TRANSICC "' -i'" ICC_FOLDER "/" + profile + "' -t1 -b -n"});
+  Rgb rgb{-1, -1, -1};
+  std::istringstream out(r.out);
+  for (int& c : rgb) {
+    double v;
+    if (out >> v) c = static_cast<int>(std::lround(std::clamp(v, 0.0, 255.0)));
+  }
+  return rgb;
+}
+
 std::string Fixture(const std::string& name) { return (fs::path(FIXTURES_DIR) / name).string(); }
 
 std::vector<std::string> Names(const fs::path& folder) {

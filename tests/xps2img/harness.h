@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
+#include <array>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -44,6 +45,16 @@ long PixelsDiffering(const std::filesystem::path& a, const std::filesystem::path
 // The largest difference of one channel between two images of the same size, in levels of 255,
 // per ImageMagick's compare; -1 when they cannot be compared.
 int LevelsDiffering(const std::filesystem::path& a, const std::filesystem::path& b);
+
+using Rgb = std::array<int, 3>;
+
+// The colour of pixel (x, y), per ImageMagick; {-1, -1, -1} when it cannot be read.
+Rgb PixelAt(const std::filesystem::path& image, int x, int y);
+
+// What Little CMS's transicc makes of `cmyk` ("C M Y K" in percent) through the profile of
+// Ghostscript's named `profile` into sRGB, with MuPDF's default rendering intent (relative
+// colorimetric with black point compensation), clipped and rounded to 8 bits.
+Rgb LittleCmsSrgb(const std::string& profile, const std::string& cmyk);
 
 // A sample document made by tests/fixtures.
 std::string Fixture(const std::string& name);

@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cstdlib>
 #include <map>
 
 #include "harness.h"
@@ -62,6 +64,47 @@ TEST_F(Images, PngPixelsEqualMutoolDraw) {
       EXPECT_EQ(PixelsDiffering(ours, folder / ("ref" + std::to_string(page) + ".png")), 0)
           << label << ", page " << page;
     }
+  }
+}
+
+// Colours given through ICC profiles are what Little CMS makes of them: ContextColor fills
+// through the document's own CMYK profiles (one that MuPDF does not build in, reached by a
+// relative name, and one that it does), and a CMYK JPEG through the profile it embeds. A
+// ContextColor whose profile is missing, or has other channels than the colour, is taken as
+// plain RGB. The three pages are alike and go to the converter's parallel workers.
+TEST_F(Images, IccProfilesGiveLittleCmsColours) {
+  ASSERT_EQ(Convert({Fixture("colour.xps"), out_.string(), "-d", "96", "-i", "p"}).exitCode, 0);
+  struct Square {
+    int x, y;
+    Rgb want;
+  };
+  const std::vector<Square> squares{{60, 60, LittleCmsSrgb("ps_cmyk.icc", "20 60 0 10")},
+                                    {160, 60, LittleCmsSrgb("default_cmyk.icc", "70 30 0 0")},
+                                    {260, 60, LittleCmsSrgb("ps_cmyk.icc", "10 80 60 0")},
+                                    {60, 160, {51, 102, 153}},
+                                    {160, 160, {204, 153, 51}}};
+  for (int page = 1; page <= 3; ++page) {
+    for (const Square& s : squares) {
+      Rgb got = PixelAt(out_ / ("p" + std::to_string(page) + ".png"), s.x, s.y);
+      ASSERT_TRUE(got[0] >= 0 && s.want[0] >= 0) << "no colour read or computed";
+      int off = 0;
+      for (int c = 0; c < 3; ++c) off = std::max(off, std::abs(got[c] - s.want[c]));
+      EXPECT_LE(off, 3) << "page " << page << " at " << s.x << "," << s.y << ": "
+                        << testing::PrintToString(got) << ", Little CMS "
+                        << testing::PrintToString(s.want);
+    }
+  }
+}
+
+// Page sizes keep their fractions, in XPS and OpenXPS: 793.76 x 1122.56 units (A4 as Windows
+// prints it) are 2480.5 x 3508 pixels at 300 dpi, which MuPDF's box rounds out to 2481 x 3508.
+TEST_F(Images, FractionalPageSizesAreKept) {
+  for (const char* document : {"fractional.xps", "fractional-openxps.xps"}) {
+    fs::path folder = NewFolder(document);
+    ASSERT_EQ(Convert({Fixture(document), folder.string(), "-d", "300", "-i", "p"}).exitCode, 0);
+    ImageInfo got = Identify(folder / "p1.png");
+    EXPECT_EQ(got.width, 2481) << document;
+    EXPECT_EQ(got.height, 3508) << document;
   }
 }
 
