@@ -25,6 +25,11 @@ class PageTooLarge : public RenderError {
   double width, height;  // pixels
 };
 
+// MuPDF needed more memory than the converter's cap allows; the message says for what.
+class OutOfMemory : public RenderError {
+  using RenderError::RenderError;
+};
+
 // Pages larger than this are refused, so that no encoder or buffer meets a size it cannot hold.
 struct PixelLimit {
   double maxSide;
@@ -43,12 +48,15 @@ class XpsDocument {
 
   // The bytes MuPDF holds in this process: documents, display lists, its cache, pixmaps.
   static std::size_t MemoryInUse();
+  // Caps MemoryInUse for the whole process: an allocation past it fails, and the page that
+  // needed it fails with OutOfMemory.
+  static void SetMemoryCap(std::size_t bytes);
 
   virtual int PageCount() = 0;
   // Throws PageTooLarge when page `index` (from 0) exceeds `limit` at `dpi`, or RenderError.
   virtual void CheckSize(int index, int dpi, const PixelLimit& limit) = 0;
-  // Loads page `index` (from 0) and records it for rendering at `dpi`. Throws PageTooLarge
-  // or RenderError.
+  // Loads page `index` (from 0) and records it for rendering at `dpi`. Throws PageTooLarge,
+  // OutOfMemory or RenderError.
   virtual std::unique_ptr<PreparedPage> Prepare(int index, int dpi, const PixelLimit& limit) = 0;
   virtual std::unique_ptr<BandRenderer> NewRenderer() = 0;
 };
@@ -72,6 +80,6 @@ struct Band {
 class BandRenderer {
  public:
   virtual ~BandRenderer() = default;
-  // Renders rows [first, first + count) of `page` on white. Throws RenderError.
+  // Renders rows [first, first + count) of `page` on white. Throws OutOfMemory or RenderError.
   virtual Band Render(const PreparedPage& page, int first, int count) = 0;
 };

@@ -1,11 +1,11 @@
 #include <mupdf/fitz.h>
 
 #include <array>
-#include <atomic>
-#include <cstdlib>
 #include <mutex>
+#include <string>
 
 #include "xps2img/engine.h"
+#include "xps2img/mupdf_memory.h"
 
 // MuPDF reports errors by longjmp: every fz_try sits in a small C-style function below that
 // holds no C++ object and returns a status; the classes turn a failed status into RenderError.
@@ -103,6 +103,24 @@ bool DrawBand(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_pixmap* 
 
 std::string Message(fz_context* ctx) { return fz_caught_message(ctx); }
 
+std::string Megabytes(std::size_t bytes) {
+  return std::to_string((bytes + (std::size_t{1} << 20) - 1) >> 20) + " MB";
+}
+
+// Why `stage` failed when MuPDF was refused `refused` bytes.
+std::string MemoryText(const char* stage, std::size_t refused) {
+  return std::string("内存不足：") + stage + "时还需 " + Megabytes(refused) + "，超过本转换器 " +
+         Megabytes(mupdf_memory::Cap()) + " 的上限（--memory-mb）";
+}
+
+// The failure of `stage`: out of memory when MuPDF was refused `refused` bytes on the way (it
+// goes on past many failures, so a refusal counts even when the call succeeded), else MuPDF's
+// error.
+[[noreturn]] void Fail(fz_context* ctx, std::size_t refused, const char* stage) {
+  if (refused) throw OutOfMemory(MemoryText(stage, refused));
+  throw RenderError(Message(ctx));
+}
+
 void Quiet(fz_context* ctx) {
   fz_set_warning_callback(ctx, Silent, nullptr);
   fz_set_error_callback(ctx, Silent, nullptr);
@@ -143,16 +161,19 @@ class MupdfRenderer : public BandRenderer {
     fz_irect box = page.box();
     int width = box.x1 - box.x0;
     // One band pixmap serves every band of a page: only its position and height change.
+    mupdf_memory::TakeRefused();
     if (!pixmap_ || pixmap_->w != width || capacity_ < count) {
       fz_drop_pixmap(ctx_, pixmap_);
       pixmap_ = NewBandPixmap(ctx_, {box.x0, box.y0, box.x1, box.y0 + count});
       capacity_ = pixmap_ ? count : 0;
-      if (!pixmap_) throw RenderError(Message(ctx_));
+      if (!pixmap_) Fail(ctx_, mupdf_memory::TakeRefused(), "分配页带");
     }
     pixmap_->x = box.x0;
     pixmap_->y = box.y0 + first;
     pixmap_->h = count;
-    if (!DrawBand(ctx_, page.list(), page.ctm(), pixmap_)) throw RenderError(Message(ctx_));
+    bool drawn = DrawBand(ctx_, page.list(), page.ctm(), pixmap_);
+    std::size_t refused = mupdf_memory::TakeRefused();
+    if (!drawn || refused) Fail(ctx_, refused, "绘制页面");
     return {pixmap_->samples, pixmap_->stride, count};
   }
 
@@ -190,7 +211,11 @@ class MupdfDocument : public XpsDocument {
     int colour = 2;
     fz_display_list* list = ListPage(ctx_, page, bounds, &colour);
     fz_drop_page(ctx_, page);
-    if (!list) throw RenderError(Message(ctx_));
+    std::size_t refused = mupdf_memory::TakeRefused();
+    if (!list || refused) {
+      fz_drop_display_list(ctx_, list);
+      Fail(ctx_, refused, "读取页面");
+    }
     if (box.x1 <= box.x0 || box.y1 <= box.y0) {
       fz_drop_display_list(ctx_, list);
       throw RenderError("页面大小为零");
@@ -208,9 +233,12 @@ class MupdfDocument : public XpsDocument {
   // Loads a page whose pixel size at `dpi` is within `limit`.
   fz_page* Load(int index, int dpi, const PixelLimit& limit, fz_rect* bounds) {
     fz_page* page = nullptr;
-    if (!BoundPage(ctx_, doc_, index, &page, bounds)) {
+    mupdf_memory::TakeRefused();
+    bool loaded = BoundPage(ctx_, doc_, index, &page, bounds);
+    std::size_t refused = mupdf_memory::TakeRefused();
+    if (!loaded || refused) {
       fz_drop_page(ctx_, page);
-      throw RenderError(Message(ctx_));
+      Fail(ctx_, refused, "读取页面");
     }
     // A page's pixel size is its size in points at dpi / 72, rounded as mutool draw does.
     double zoom = dpi / 72.0;
@@ -227,38 +255,6 @@ class MupdfDocument : public XpsDocument {
   fz_document* doc_;
 };
 
-// MuPDF allocates through these, which keep count of the bytes it holds. Each block carries
-// its size in a header that keeps malloc's alignment.
-std::atomic<std::size_t> heapBytes{0};
-constexpr std::size_t kHeader = 16;
-
-void* CountedMalloc(void*, std::size_t size) {
-  auto* block = static_cast<unsigned char*>(std::malloc(size + kHeader));
-  if (!block) return nullptr;
-  *reinterpret_cast<std::size_t*>(block) = size;
-  heapBytes += size;
-  return block + kHeader;
-}
-
-void* CountedRealloc(void*, void* old, std::size_t size) {
-  if (!old) return CountedMalloc(nullptr, size);
-  unsigned char* block = static_cast<unsigned char*>(old) - kHeader;
-  std::size_t was = *reinterpret_cast<std::size_t*>(block);
-  auto* grown = static_cast<unsigned char*>(std::realloc(block, size + kHeader));
-  if (!grown) return nullptr;
-  *reinterpret_cast<std::size_t*>(grown) = size;
-  heapBytes += size;
-  heapBytes -= was;
-  return grown + kHeader;
-}
-
-void CountedFree(void*, void* pointer) {
-  if (!pointer) return;
-  unsigned char* block = static_cast<unsigned char*>(pointer) - kHeader;
-  heapBytes -= *reinterpret_cast<std::size_t*>(block);
-  std::free(block);
-}
-
 // MuPDF's lock callbacks, shared by every context of the process.
 std::array<std::mutex, FZ_LOCK_MAX> locks;
 
@@ -268,19 +264,24 @@ void Unlock(void*, int lock) { locks[static_cast<size_t>(lock)].unlock(); }
 }  // namespace
 
 std::unique_ptr<XpsDocument> XpsDocument::Open(const std::string& path, std::size_t storeBytes) {
-  static const fz_alloc_context allocContext{nullptr, CountedMalloc, CountedRealloc, CountedFree};
   static const fz_locks_context lockContext{nullptr, Lock, Unlock};
-  fz_context* ctx = fz_new_context(&allocContext, &lockContext, storeBytes);
+  fz_context* ctx = fz_new_context(mupdf_memory::Allocator(), &lockContext, storeBytes);
   if (!ctx) throw RenderError("cannot create the MuPDF context");
   Quiet(ctx);
   fz_register_document_handlers(ctx);
+  mupdf_memory::TakeRefused();
   fz_document* doc = OpenXps(ctx, path.c_str());
-  if (!doc) {
-    std::string message = Message(ctx);
+  std::size_t refused = mupdf_memory::TakeRefused();
+  if (!doc || refused) {
+    std::string message = refused ? MemoryText("打开文档", refused) : Message(ctx);
+    fz_drop_document(ctx, doc);
     fz_drop_context(ctx);
+    if (refused) throw OutOfMemory(message);
     throw RenderError(message);
   }
   return std::make_unique<MupdfDocument>(ctx, doc);
 }
 
-std::size_t XpsDocument::MemoryInUse() { return heapBytes; }
+std::size_t XpsDocument::MemoryInUse() { return mupdf_memory::InUse(); }
+
+void XpsDocument::SetMemoryCap(std::size_t bytes) { mupdf_memory::SetCap(bytes); }

@@ -44,6 +44,9 @@ void RemoveFile(const std::string& path);
 // The number of processor cores, at least 1.
 int CoreCount();
 
+// The machine's physical memory in bytes, 0 when unknown.
+std::uint64_t PhysicalMemory();
+
 // One of the machine's page-render slots, held until destroyed. The operating system frees
 // the slot when the holding process dies.
 class RenderSlot {

@@ -136,6 +136,13 @@ int CoreCount() {
   return n == 0 ? 1 : static_cast<int>(n);
 }
 
+std::uint64_t PhysicalMemory() {
+  long pages = sysconf(_SC_PHYS_PAGES), size = sysconf(_SC_PAGE_SIZE);
+  return pages > 0 && size > 0
+             ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(size)
+             : 0;
+}
+
 std::unique_ptr<RenderSlot> AcquireRenderSlot() {
   static const std::string folder = SlotFolder();
   if (folder.empty()) return nullptr;

@@ -248,6 +248,12 @@ int CoreCount() {
   return info.dwNumberOfProcessors == 0 ? 1 : static_cast<int>(info.dwNumberOfProcessors);
 }
 
+std::uint64_t PhysicalMemory() {
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  return GlobalMemoryStatusEx(&status) ? status.ullTotalPhys : 0;
+}
+
 std::unique_ptr<RenderSlot> AcquireRenderSlot() {
   static const std::vector<HANDLE> mutexes = SlotMutexes();
   if (mutexes.empty()) return nullptr;
