@@ -1,8 +1,10 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 
@@ -28,6 +30,29 @@ class PageTooLarge : public RenderError {
 // MuPDF needed more memory than the converter's cap allows; the message says for what.
 class OutOfMemory : public RenderError {
   using RenderError::RenderError;
+};
+
+// The page's work was cut short through its PageStop.
+class PageStopped : public RenderError {
+  using RenderError::RenderError;
+};
+
+// Lets another thread cut a page's work short. After Stop(), the engine's calls for the page end
+// soon with PageStopped: MuPDF's cookie aborts between the page's elements, and its further
+// allocations fail, which ends work inside one element too.
+class PageStop {
+ public:
+  void Stop();  // any thread
+  bool stopped() const { return stopped_; }
+  const std::atomic<bool>& flag() const { return stopped_; }
+
+  // For the engine: the abort flag of the MuPDF call now running for the page, or nullptr.
+  void Attach(int* abort);
+
+ private:
+  std::mutex mutex_;
+  std::atomic<bool> stopped_{false};
+  int* abort_ = nullptr;
 };
 
 // Pages larger than this are refused, so that no encoder or buffer meets a size it cannot hold.
@@ -56,8 +81,9 @@ class XpsDocument {
   // Throws PageTooLarge when page `index` (from 0) exceeds `limit` at `dpi`, or RenderError.
   virtual void CheckSize(int index, int dpi, const PixelLimit& limit) = 0;
   // Loads page `index` (from 0) and records it for rendering at `dpi`. Throws PageTooLarge,
-  // OutOfMemory or RenderError.
-  virtual std::unique_ptr<PreparedPage> Prepare(int index, int dpi, const PixelLimit& limit) = 0;
+  // OutOfMemory, PageStopped (when `stop` is given and stopped) or RenderError.
+  virtual std::unique_ptr<PreparedPage> Prepare(int index, int dpi, const PixelLimit& limit,
+                                                PageStop* stop) = 0;
   virtual std::unique_ptr<BandRenderer> NewRenderer() = 0;
 };
 
@@ -80,6 +106,7 @@ struct Band {
 class BandRenderer {
  public:
   virtual ~BandRenderer() = default;
-  // Renders rows [first, first + count) of `page` on white. Throws OutOfMemory or RenderError.
-  virtual Band Render(const PreparedPage& page, int first, int count) = 0;
+  // Renders rows [first, first + count) of `page` on white. Throws OutOfMemory, PageStopped
+  // (when `stop` is given and stopped) or RenderError.
+  virtual Band Render(const PreparedPage& page, int first, int count, PageStop* stop) = 0;
 };

@@ -49,7 +49,8 @@ bool BoundPage(fz_context* ctx, fz_document* doc, int index, fz_page** page, fz_
 }
 
 // Records the page into a display list and finds out on the way whether it is all grey.
-fz_display_list* ListPage(fz_context* ctx, fz_page* page, fz_rect bounds, int* colour) {
+fz_display_list* ListPage(fz_context* ctx, fz_page* page, fz_rect bounds, int* colour,
+                          fz_cookie* cookie) {
   fz_display_list* list = nullptr;
   fz_device* recorder = nullptr;
   fz_device* test = nullptr;
@@ -60,7 +61,7 @@ fz_display_list* ListPage(fz_context* ctx, fz_page* page, fz_rect bounds, int* c
     list = fz_new_display_list(ctx, bounds);
     recorder = fz_new_list_device(ctx, list);
     test = fz_new_test_device(ctx, colour, 0.0f, FZ_TEST_OPT_IMAGES, recorder);
-    fz_run_page(ctx, page, test, fz_identity, nullptr);
+    fz_run_page(ctx, page, test, fz_identity, cookie);
     fz_close_device(ctx, test);
     fz_close_device(ctx, recorder);
   }
@@ -84,7 +85,8 @@ fz_pixmap* NewBandPixmap(fz_context* ctx, fz_irect box) {
 }
 
 // Renders the part of `list` that falls on `pixmap`, whose position says which band it is.
-bool DrawBand(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_pixmap* pixmap) {
+bool DrawBand(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_pixmap* pixmap,
+              fz_cookie* cookie) {
   fz_device* device = nullptr;
   bool ok = true;
   fz_var(device);
@@ -93,15 +95,13 @@ bool DrawBand(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_pixmap* 
     fz_clear_pixmap_with_value(ctx, pixmap, 255);
     device = fz_new_draw_device(ctx, fz_identity, pixmap);
     fz_run_display_list(ctx, list, device, ctm, fz_rect_from_irect(fz_pixmap_bbox(ctx, pixmap)),
-                        nullptr);
+                        cookie);
     fz_close_device(ctx, device);
   }
   fz_always(ctx) { fz_drop_device(ctx, device); }
   fz_catch(ctx) { ok = false; }
   return ok;
 }
-
-std::string Message(fz_context* ctx) { return fz_caught_message(ctx); }
 
 std::string Megabytes(std::size_t bytes) {
   return std::to_string((bytes + (std::size_t{1} << 20) - 1) >> 20) + " MB";
@@ -113,17 +113,51 @@ std::string MemoryText(const char* stage, std::size_t refused) {
          Megabytes(mupdf_memory::Cap()) + " 的上限（--memory-mb）";
 }
 
-// The failure of `stage`: out of memory when MuPDF was refused `refused` bytes on the way (it
-// goes on past many failures, so a refusal counts even when the call succeeded), else MuPDF's
-// error.
-[[noreturn]] void Fail(fz_context* ctx, std::size_t refused, const char* stage) {
-  if (refused) throw OutOfMemory(MemoryText(stage, refused));
-  throw RenderError(Message(ctx));
-}
+std::string Message(fz_context* ctx) { return fz_caught_message(ctx); }
 
 void Quiet(fz_context* ctx) {
   fz_set_warning_callback(ctx, Silent, nullptr);
   fz_set_error_callback(ctx, Silent, nullptr);
+}
+
+// While it lives, MuPDF's work on this thread answers to `stop`, when given: its cookie aborts
+// and its allocations fail once the page is stopped.
+class Stoppable {
+ public:
+  explicit Stoppable(PageStop* stop) : stop_(stop) {
+    if (!stop_) return;
+    stop_->Attach(&cookie_.abort);
+    mupdf_memory::FailAllocationsWhen(&stop_->flag());
+  }
+  ~Stoppable() {
+    if (!stop_) return;
+    mupdf_memory::FailAllocationsWhen(nullptr);
+    stop_->Attach(nullptr);
+  }
+  Stoppable(const Stoppable&) = delete;
+  Stoppable& operator=(const Stoppable&) = delete;
+
+  fz_cookie* cookie() { return stop_ ? &cookie_ : nullptr; }
+  bool stopped() const { return stop_ && stop_->stopped(); }
+
+ private:
+  PageStop* stop_;
+  fz_cookie cookie_{};
+};
+
+// The failure of `stage`: stopped when it was asked to stop; out of memory when MuPDF was
+// refused `refused` bytes on the way (it goes on past many failures, so a refusal counts even
+// when the call succeeded); else MuPDF's error.
+[[noreturn]] void Fail(fz_context* ctx, const Stoppable& stoppable, std::size_t refused,
+                       const char* stage) {
+  if (stoppable.stopped()) throw PageStopped(std::string(stage) + "时被中止");
+  if (refused) throw OutOfMemory(MemoryText(stage, refused));
+  std::string message = Message(ctx);
+  // MuPDF's nesting limit is that of its own error stack.
+  if (message.find("exception stack overflow") != std::string::npos) {
+    throw RenderError("页面元素嵌套过深（" + message + "）");
+  }
+  throw RenderError(message);
 }
 
 class MupdfPage : public PreparedPage {
@@ -156,8 +190,9 @@ class MupdfRenderer : public BandRenderer {
     fz_drop_context(ctx_);
   }
 
-  Band Render(const PreparedPage& prepared, int first, int count) override {
+  Band Render(const PreparedPage& prepared, int first, int count, PageStop* stop) override {
     const auto& page = static_cast<const MupdfPage&>(prepared);
+    Stoppable stoppable(stop);
     fz_irect box = page.box();
     int width = box.x1 - box.x0;
     // One band pixmap serves every band of a page: only its position and height change.
@@ -166,14 +201,14 @@ class MupdfRenderer : public BandRenderer {
       fz_drop_pixmap(ctx_, pixmap_);
       pixmap_ = NewBandPixmap(ctx_, {box.x0, box.y0, box.x1, box.y0 + count});
       capacity_ = pixmap_ ? count : 0;
-      if (!pixmap_) Fail(ctx_, mupdf_memory::TakeRefused(), "分配页带");
+      if (!pixmap_) Fail(ctx_, stoppable, mupdf_memory::TakeRefused(), "分配页带");
     }
     pixmap_->x = box.x0;
     pixmap_->y = box.y0 + first;
     pixmap_->h = count;
-    bool drawn = DrawBand(ctx_, page.list(), page.ctm(), pixmap_);
+    bool drawn = DrawBand(ctx_, page.list(), page.ctm(), pixmap_, stoppable.cookie());
     std::size_t refused = mupdf_memory::TakeRefused();
-    if (!drawn || refused) Fail(ctx_, refused, "绘制页面");
+    if (!drawn || refused || stoppable.stopped()) Fail(ctx_, stoppable, refused, "绘制页面");
     return {pixmap_->samples, pixmap_->stride, count};
   }
 
@@ -199,22 +234,25 @@ class MupdfDocument : public XpsDocument {
 
   void CheckSize(int index, int dpi, const PixelLimit& limit) override {
     fz_rect bounds;
-    fz_drop_page(ctx_, Load(index, dpi, limit, &bounds));
+    Stoppable unstoppable(nullptr);
+    fz_drop_page(ctx_, Load(index, dpi, limit, &bounds, unstoppable));
   }
 
-  std::unique_ptr<PreparedPage> Prepare(int index, int dpi, const PixelLimit& limit) override {
+  std::unique_ptr<PreparedPage> Prepare(int index, int dpi, const PixelLimit& limit,
+                                        PageStop* stop) override {
+    Stoppable stoppable(stop);
     fz_rect bounds;
-    fz_page* page = Load(index, dpi, limit, &bounds);
+    fz_page* page = Load(index, dpi, limit, &bounds, stoppable);
     float zoom = static_cast<float>(dpi) / 72.0f;
     fz_matrix ctm = fz_scale(zoom, zoom);
     fz_irect box = fz_round_rect(fz_transform_rect(bounds, ctm));
     int colour = 2;
-    fz_display_list* list = ListPage(ctx_, page, bounds, &colour);
+    fz_display_list* list = ListPage(ctx_, page, bounds, &colour, stoppable.cookie());
     fz_drop_page(ctx_, page);
     std::size_t refused = mupdf_memory::TakeRefused();
-    if (!list || refused) {
+    if (!list || refused || stoppable.stopped()) {
       fz_drop_display_list(ctx_, list);
-      Fail(ctx_, refused, "读取页面");
+      Fail(ctx_, stoppable, refused, "读取页面");
     }
     if (box.x1 <= box.x0 || box.y1 <= box.y0) {
       fz_drop_display_list(ctx_, list);
@@ -231,14 +269,15 @@ class MupdfDocument : public XpsDocument {
 
  private:
   // Loads a page whose pixel size at `dpi` is within `limit`.
-  fz_page* Load(int index, int dpi, const PixelLimit& limit, fz_rect* bounds) {
+  fz_page* Load(int index, int dpi, const PixelLimit& limit, fz_rect* bounds,
+                const Stoppable& stoppable) {
     fz_page* page = nullptr;
     mupdf_memory::TakeRefused();
     bool loaded = BoundPage(ctx_, doc_, index, &page, bounds);
     std::size_t refused = mupdf_memory::TakeRefused();
-    if (!loaded || refused) {
+    if (!loaded || refused || stoppable.stopped()) {
       fz_drop_page(ctx_, page);
-      Fail(ctx_, refused, "读取页面");
+      Fail(ctx_, stoppable, refused, "读取页面");
     }
     // A page's pixel size is its size in points at dpi / 72, rounded as mutool draw does.
     double zoom = dpi / 72.0;
@@ -280,6 +319,18 @@ std::unique_ptr<XpsDocument> XpsDocument::Open(const std::string& path, std::siz
     throw RenderError(message);
   }
   return std::make_unique<MupdfDocument>(ctx, doc);
+}
+
+void PageStop::Stop() {
+  std::lock_guard lock(mutex_);
+  stopped_ = true;
+  if (abort_) *abort_ = 1;
+}
+
+void PageStop::Attach(int* abort) {
+  std::lock_guard lock(mutex_);
+  abort_ = abort;
+  if (abort_ && stopped_) *abort_ = 1;
 }
 
 std::size_t XpsDocument::MemoryInUse() { return mupdf_memory::InUse(); }

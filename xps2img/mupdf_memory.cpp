@@ -17,9 +17,11 @@ std::atomic<std::size_t> cap{std::numeric_limits<std::size_t>::max()};
 // MuPDF answers a failed allocation by emptying its cache and asking again for the same size;
 // only a refusal that is not followed by that size being granted costs the page anything.
 thread_local std::size_t refused = 0;
+thread_local const std::atomic<bool>* stopped = nullptr;
 
 // Counts `grow` more bytes unless that passes the cap.
 bool Take(std::size_t grow) {
+  if (stopped && stopped->load(std::memory_order_relaxed)) return false;
   std::size_t now = inUse.fetch_add(grow) + grow;
   if (now >= grow && now <= cap.load(std::memory_order_relaxed)) return true;
   inUse -= grow;
@@ -28,7 +30,7 @@ bool Take(std::size_t grow) {
 
 void* Malloc(void*, std::size_t size) {
   if (size > std::numeric_limits<std::size_t>::max() - kHeader || !Take(size)) {
-    refused = size;
+    if (!stopped || !*stopped) refused = size;
     return nullptr;
   }
   auto* block = static_cast<unsigned char*>(std::malloc(size + kHeader));
@@ -47,7 +49,7 @@ void* Realloc(void*, void* old, std::size_t size) {
   std::size_t was = *reinterpret_cast<std::size_t*>(block);
   if (size > std::numeric_limits<std::size_t>::max() - kHeader ||
       (size > was && !Take(size - was))) {
-    refused = size;
+    if (!stopped || !*stopped) refused = size;
     return nullptr;
   }
   auto* grown = static_cast<unsigned char*>(std::realloc(block, size + kHeader));
@@ -82,6 +84,8 @@ void SetCap(std::size_t bytes) {
 }
 
 std::size_t Cap() { return cap; }
+
+void FailAllocationsWhen(const std::atomic<bool>* flag) { stopped = flag; }
 
 std::size_t TakeRefused() { return std::exchange(refused, 0); }
 

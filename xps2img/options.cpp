@@ -5,7 +5,7 @@
 
 const char* const kUsage =
     "用法：xps2img 源文件 输出文件夹 [-f 格式] [-d 分辨率] [-i 文件名前缀]\n"
-    "                               [--memory-mb 兆字节]\n"
+    "                               [--memory-mb 兆字节] [--page-seconds 秒]\n"
     "\n"
     "把 XPS 文档的每一页渲染成一张图片，写入输出文件夹。\n"
     "\n"
@@ -13,6 +13,7 @@ const char* const kUsage =
     "  -d 分辨率      每英寸点数，至少为 1 的十进制整数；默认 300\n"
     "  -i 文件名前缀  第 p 页写成 前缀 + p + 扩展名，例如 图1.png；默认 图\n"
     "  --memory-mb N  渲染所用内存的上限（MiB）；默认由本机内存和渲染槽数决定\n"
+    "  --page-seconds N  每页读取和渲染的时间上限（秒）；默认 120\n"
     "  -h, --help     显示本帮助\n"
     "  --version      显示版本\n"
     "\n"
@@ -24,7 +25,8 @@ const char* const kUsage =
 namespace {
 
 bool IsOption(const std::string& arg) {
-  return arg == "-f" || arg == "-d" || arg == "-i" || arg == "--memory-mb";
+  return arg == "-f" || arg == "-d" || arg == "-i" || arg == "--memory-mb" ||
+         arg == "--page-seconds";
 }
 
 // A decimal integer with an optional sign, nothing else, from 1 to `max`; `what` names it in
@@ -56,6 +58,7 @@ std::string ReadOption(const std::string& name, const std::string& value, Option
   }
   if (name == "-d") return ReadNumber(value, "分辨率", 1000000, options.dpi);
   if (name == "--memory-mb") return ReadNumber(value, "内存上限", 1 << 30, options.memoryMb);
+  if (name == "--page-seconds") return ReadNumber(value, "每页时间", 1 << 24, options.pageSeconds);
   if (value.find_first_of("/\\") != std::string::npos) {
     return "文件名前缀“" + value + "”不能含有路径分隔符";
   }

@@ -9,8 +9,9 @@
 // Writes one page under its temporary name, then moves it to its final name without replacing
 // anything. Throws std::runtime_error (or RenderError, EncodeError) with the reason on failure;
 // the temporary file is then the caller's to remove.
+// `stop`, when given, cuts the rendering short (PageStopped).
 void WritePage(BandRenderer& renderer, const PreparedPage& page, const PageFile& file,
-               const Options& options);
+               const Options& options, PageStop* stop);
 
 // "“text”", as the messages quote names.
 std::string Quote(const std::string& text);
