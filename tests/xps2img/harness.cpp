@@ -80,7 +80,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv,
 }
 
 ImageInfo Identify(const fs::path& image) {
-  ProcessResult r = RunProcess({IDENTIFY, "-units", "PixelsPerInch", "-format",
+  ProcessResult r = RunProcess({IDENTIFY, "-regard-warnings", "-units", "PixelsPerInch", "-format",
                                 "%w %h %[colorspace] %x", image.string() + "[0]"});
   ImageInfo info;
   std::istringstream fields(r.out);

@@ -37,7 +37,7 @@ struct ImageInfo {
   double dpi = 0;           // resolution in pixels per inch, 0 when the file has none
 };
 
-// What ImageMagick's identify reads from the image; width 0 when it cannot read it.
+// What ImageMagick's identify reads from the image; width 0 when it cannot read it or warns.
 ImageInfo Identify(const std::filesystem::path& image);
 
 // The number of pixels that differ between two images, per ImageMagick's compare; -1 when
