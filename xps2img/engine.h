@@ -7,6 +7,7 @@
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 // XPS rendering. MuPDF stays behind this header: callers see plain C++ types.
 //
@@ -55,6 +56,22 @@ class PageStop {
   int* abort_ = nullptr;
 };
 
+// What MuPDF could not draw on a page (an image it could not decode, a font it could not load,
+// a part it could not find), each once, in the order met.
+class PageLosses {
+ public:
+  void Add(const std::string& loss) {
+    for (const std::string& seen : losses_) {
+      if (seen == loss) return;
+    }
+    losses_.push_back(loss);
+  }
+  const std::vector<std::string>& all() const { return losses_; }
+
+ private:
+  std::vector<std::string> losses_;
+};
+
 // Pages larger than this are refused, so that no encoder or buffer meets a size it cannot hold.
 struct PixelLimit {
   double maxSide;
@@ -80,10 +97,11 @@ class XpsDocument {
   virtual int PageCount() = 0;
   // Throws PageTooLarge when page `index` (from 0) exceeds `limit` at `dpi`, or RenderError.
   virtual void CheckSize(int index, int dpi, const PixelLimit& limit) = 0;
-  // Loads page `index` (from 0) and records it for rendering at `dpi`. Throws PageTooLarge,
-  // OutOfMemory, PageStopped (when `stop` is given and stopped) or RenderError.
+  // Loads page `index` (from 0) and records it for rendering at `dpi`; what could not be read
+  // goes to `losses` when given. Throws PageTooLarge, OutOfMemory, PageStopped (when `stop` is
+  // given and stopped) or RenderError.
   virtual std::unique_ptr<PreparedPage> Prepare(int index, int dpi, const PixelLimit& limit,
-                                                PageStop* stop) = 0;
+                                                PageStop* stop, PageLosses* losses) = 0;
   virtual std::unique_ptr<BandRenderer> NewRenderer() = 0;
 };
 
@@ -106,7 +124,9 @@ struct Band {
 class BandRenderer {
  public:
   virtual ~BandRenderer() = default;
-  // Renders rows [first, first + count) of `page` on white. Throws OutOfMemory, PageStopped
-  // (when `stop` is given and stopped) or RenderError.
-  virtual Band Render(const PreparedPage& page, int first, int count, PageStop* stop) = 0;
+  // Renders rows [first, first + count) of `page` on white; what could not be drawn goes to
+  // `losses` when given. Throws OutOfMemory, PageStopped (when `stop` is given and stopped) or
+  // RenderError.
+  virtual Band Render(const PreparedPage& page, int first, int count, PageStop* stop,
+                      PageLosses* losses) = 0;
 };

@@ -1,10 +1,16 @@
 #include <mupdf/fitz.h>
+#ifdef VELLUMOR_WRAP_JPEG_STD_ERROR
+#include <cstdio>
+// jpeglib.h needs FILE and size_t declared first.
+#include <jpeglib.h>
+#endif
 
 #include <array>
 #include <mutex>
 #include <string>
 
 #include "xps2img/engine.h"
+#include "xps2img/loss_text.h"
 #include "xps2img/mupdf_memory.h"
 
 // MuPDF reports errors by longjmp: every fz_try sits in a small C-style function below that
@@ -12,7 +18,18 @@
 
 namespace {
 
-void Silent(void*, const char*) {}
+// What MuPDF reports on this thread is about the page being worked on here, if any.
+thread_local PageLosses* pageLosses = nullptr;
+thread_local std::string lastError;
+
+void OnError(void*, const char* message) { lastError = message; }
+
+void OnWarning(void*, const char* message) {
+  if (!pageLosses) return;
+  std::string loss = LossText(message, lastError);
+  lastError.clear();
+  if (!loss.empty()) pageLosses->Add(loss);
+}
 
 fz_document* OpenXps(fz_context* ctx, const char* path) {
   fz_stream* stream = nullptr;
@@ -115,32 +132,52 @@ std::string MemoryText(const char* stage, std::size_t refused) {
 
 std::string Message(fz_context* ctx) { return fz_caught_message(ctx); }
 
-void Quiet(fz_context* ctx) {
-  fz_set_warning_callback(ctx, Silent, nullptr);
-  fz_set_error_callback(ctx, Silent, nullptr);
+#ifdef VELLUMOR_WRAP_JPEG_STD_ERROR
+// libjpeg prints its warnings ("Corrupt JPEG data: ...") on standard error, and MuPDF leaves
+// that as it is. The link wraps jpeg_std_error, which makes every libjpeg error manager, so
+// that they are collected with the page's other losses instead.
+void OnJpegMessage(j_common_ptr info) {
+  char message[JMSG_LENGTH_MAX];
+  info->err->format_message(info, message);
+  OnWarning(nullptr, message);
+}
+#endif
+
+// MuPDF's messages are collected for the page at hand, not printed.
+void Listen(fz_context* ctx) {
+  fz_set_warning_callback(ctx, OnWarning, nullptr);
+  fz_set_error_callback(ctx, OnError, nullptr);
 }
 
-// While it lives, MuPDF's work on this thread answers to `stop`, when given: its cookie aborts
-// and its allocations fail once the page is stopped.
-class Stoppable {
+// While it lives, MuPDF's work on this thread (with `ctx`) is for one page: its warnings go to
+// `losses` and it answers to `stop`, each when given: its cookie aborts and its allocations
+// fail once the page is stopped.
+class PageScope {
  public:
-  explicit Stoppable(PageStop* stop) : stop_(stop) {
+  PageScope(fz_context* ctx, PageStop* stop, PageLosses* losses) : ctx_(ctx), stop_(stop) {
+    // MuPDF passes on a warning only when it differs from the one before: start afresh.
+    fz_flush_warnings(ctx_);
+    lastError.clear();
+    pageLosses = losses;
     if (!stop_) return;
     stop_->Attach(&cookie_.abort);
     mupdf_memory::FailAllocationsWhen(&stop_->flag());
   }
-  ~Stoppable() {
+  ~PageScope() {
+    fz_flush_warnings(ctx_);
+    pageLosses = nullptr;
     if (!stop_) return;
     mupdf_memory::FailAllocationsWhen(nullptr);
     stop_->Attach(nullptr);
   }
-  Stoppable(const Stoppable&) = delete;
-  Stoppable& operator=(const Stoppable&) = delete;
+  PageScope(const PageScope&) = delete;
+  PageScope& operator=(const PageScope&) = delete;
 
   fz_cookie* cookie() { return stop_ ? &cookie_ : nullptr; }
   bool stopped() const { return stop_ && stop_->stopped(); }
 
  private:
+  fz_context* ctx_;
   PageStop* stop_;
   fz_cookie cookie_{};
 };
@@ -148,9 +185,9 @@ class Stoppable {
 // The failure of `stage`: stopped when it was asked to stop; out of memory when MuPDF was
 // refused `refused` bytes on the way (it goes on past many failures, so a refusal counts even
 // when the call succeeded); else MuPDF's error.
-[[noreturn]] void Fail(fz_context* ctx, const Stoppable& stoppable, std::size_t refused,
+[[noreturn]] void Fail(fz_context* ctx, const PageScope& scope, std::size_t refused,
                        const char* stage) {
-  if (stoppable.stopped()) throw PageStopped(std::string(stage) + "时被中止");
+  if (scope.stopped()) throw PageStopped(std::string(stage) + "时被中止");
   if (refused) throw OutOfMemory(MemoryText(stage, refused));
   std::string message = Message(ctx);
   // MuPDF's nesting limit is that of its own error stack.
@@ -184,15 +221,16 @@ class MupdfPage : public PreparedPage {
 
 class MupdfRenderer : public BandRenderer {
  public:
-  explicit MupdfRenderer(fz_context* ctx) : ctx_(ctx) { Quiet(ctx_); }
+  explicit MupdfRenderer(fz_context* ctx) : ctx_(ctx) { Listen(ctx_); }
   ~MupdfRenderer() override {
     fz_drop_pixmap(ctx_, pixmap_);
     fz_drop_context(ctx_);
   }
 
-  Band Render(const PreparedPage& prepared, int first, int count, PageStop* stop) override {
+  Band Render(const PreparedPage& prepared, int first, int count, PageStop* stop,
+              PageLosses* losses) override {
     const auto& page = static_cast<const MupdfPage&>(prepared);
-    Stoppable stoppable(stop);
+    PageScope scope(ctx_, stop, losses);
     fz_irect box = page.box();
     int width = box.x1 - box.x0;
     // One band pixmap serves every band of a page: only its position and height change.
@@ -201,14 +239,14 @@ class MupdfRenderer : public BandRenderer {
       fz_drop_pixmap(ctx_, pixmap_);
       pixmap_ = NewBandPixmap(ctx_, {box.x0, box.y0, box.x1, box.y0 + count});
       capacity_ = pixmap_ ? count : 0;
-      if (!pixmap_) Fail(ctx_, stoppable, mupdf_memory::TakeRefused(), "分配页带");
+      if (!pixmap_) Fail(ctx_, scope, mupdf_memory::TakeRefused(), "分配页带");
     }
     pixmap_->x = box.x0;
     pixmap_->y = box.y0 + first;
     pixmap_->h = count;
-    bool drawn = DrawBand(ctx_, page.list(), page.ctm(), pixmap_, stoppable.cookie());
+    bool drawn = DrawBand(ctx_, page.list(), page.ctm(), pixmap_, scope.cookie());
     std::size_t refused = mupdf_memory::TakeRefused();
-    if (!drawn || refused || stoppable.stopped()) Fail(ctx_, stoppable, refused, "绘制页面");
+    if (!drawn || refused || scope.stopped()) Fail(ctx_, scope, refused, "绘制页面");
     return {pixmap_->samples, pixmap_->stride, count};
   }
 
@@ -234,25 +272,25 @@ class MupdfDocument : public XpsDocument {
 
   void CheckSize(int index, int dpi, const PixelLimit& limit) override {
     fz_rect bounds;
-    Stoppable unstoppable(nullptr);
-    fz_drop_page(ctx_, Load(index, dpi, limit, &bounds, unstoppable));
+    PageScope scope(ctx_, nullptr, nullptr);
+    fz_drop_page(ctx_, Load(index, dpi, limit, &bounds, scope));
   }
 
-  std::unique_ptr<PreparedPage> Prepare(int index, int dpi, const PixelLimit& limit,
-                                        PageStop* stop) override {
-    Stoppable stoppable(stop);
+  std::unique_ptr<PreparedPage> Prepare(int index, int dpi, const PixelLimit& limit, PageStop* stop,
+                                        PageLosses* losses) override {
+    PageScope scope(ctx_, stop, losses);
     fz_rect bounds;
-    fz_page* page = Load(index, dpi, limit, &bounds, stoppable);
+    fz_page* page = Load(index, dpi, limit, &bounds, scope);
     float zoom = static_cast<float>(dpi) / 72.0f;
     fz_matrix ctm = fz_scale(zoom, zoom);
     fz_irect box = fz_round_rect(fz_transform_rect(bounds, ctm));
     int colour = 2;
-    fz_display_list* list = ListPage(ctx_, page, bounds, &colour, stoppable.cookie());
+    fz_display_list* list = ListPage(ctx_, page, bounds, &colour, scope.cookie());
     fz_drop_page(ctx_, page);
     std::size_t refused = mupdf_memory::TakeRefused();
-    if (!list || refused || stoppable.stopped()) {
+    if (!list || refused || scope.stopped()) {
       fz_drop_display_list(ctx_, list);
-      Fail(ctx_, stoppable, refused, "读取页面");
+      Fail(ctx_, scope, refused, "读取页面");
     }
     if (box.x1 <= box.x0 || box.y1 <= box.y0) {
       fz_drop_display_list(ctx_, list);
@@ -270,14 +308,14 @@ class MupdfDocument : public XpsDocument {
  private:
   // Loads a page whose pixel size at `dpi` is within `limit`.
   fz_page* Load(int index, int dpi, const PixelLimit& limit, fz_rect* bounds,
-                const Stoppable& stoppable) {
+                const PageScope& scope) {
     fz_page* page = nullptr;
     mupdf_memory::TakeRefused();
     bool loaded = BoundPage(ctx_, doc_, index, &page, bounds);
     std::size_t refused = mupdf_memory::TakeRefused();
-    if (!loaded || refused || stoppable.stopped()) {
+    if (!loaded || refused || scope.stopped()) {
       fz_drop_page(ctx_, page);
-      Fail(ctx_, stoppable, refused, "读取页面");
+      Fail(ctx_, scope, refused, "读取页面");
     }
     // A page's pixel size is its size in points at dpi / 72, rounded as mutool draw does.
     double zoom = dpi / 72.0;
@@ -306,7 +344,7 @@ std::unique_ptr<XpsDocument> XpsDocument::Open(const std::string& path, std::siz
   static const fz_locks_context lockContext{nullptr, Lock, Unlock};
   fz_context* ctx = fz_new_context(mupdf_memory::Allocator(), &lockContext, storeBytes);
   if (!ctx) throw RenderError("cannot create the MuPDF context");
-  Quiet(ctx);
+  Listen(ctx);
   fz_register_document_handlers(ctx);
   mupdf_memory::TakeRefused();
   fz_document* doc = OpenXps(ctx, path.c_str());
@@ -336,3 +374,11 @@ void PageStop::Attach(int* abort) {
 std::size_t XpsDocument::MemoryInUse() { return mupdf_memory::InUse(); }
 
 void XpsDocument::SetMemoryCap(std::size_t bytes) { mupdf_memory::SetCap(bytes); }
+
+#ifdef VELLUMOR_WRAP_JPEG_STD_ERROR
+extern "C" jpeg_error_mgr* __real_jpeg_std_error(jpeg_error_mgr* errors);
+extern "C" jpeg_error_mgr* __wrap_jpeg_std_error(jpeg_error_mgr* errors) {
+  __real_jpeg_std_error(errors)->output_message = OnJpegMessage;
+  return errors;
+}
+#endif

@@ -59,8 +59,9 @@ ExitCode PageRun::Run() {
   for (int i = 0; i < count; ++i) {
     WaitForDemand();
     auto start = Watchdog::Clock::now();
-    std::unique_ptr<PreparedPage> page = Prepare(i);
-    Job job{i, std::move(page), Watchdog::Clock::now() - start};
+    Job job{i, nullptr, {}, {}};
+    job.page = Prepare(i, job.losses);
+    job.spent = Watchdog::Clock::now() - start;
     std::lock_guard lock(mutex_);
     ready_.push_back(std::move(job));
     changed_.notify_all();
@@ -108,8 +109,8 @@ void PageRun::Work(Worker& worker) {
                        [this, &worker, index = job.index] { GiveUp(worker, index); });
       try {
         WritePage(*worker.renderer, *job.page, files_[static_cast<size_t>(job.index)], options_,
-                  &stop);
-        Written(job.index, &worker);
+                  &stop, &job.losses);
+        Written(job.index, &worker, job.losses);
       } catch (const PageStopped&) {
         Failed(job.index, TimeText(), &worker);
       } catch (const std::exception& e) {
@@ -206,11 +207,11 @@ void PageRun::WaitForDemand() {
   }
 }
 
-std::unique_ptr<PreparedPage> PageRun::Prepare(int index) {
+std::unique_ptr<PreparedPage> PageRun::Prepare(int index, PageLosses& losses) {
   PageStop stop;
   Watched stopAt(watchdog_, Watchdog::Clock::now() + budget_, [&stop] { stop.Stop(); });
   try {
-    return document_.Prepare(index, options_.dpi, kPixelLimit, &stop);
+    return document_.Prepare(index, options_.dpi, kPixelLimit, &stop, &losses);
   } catch (const PageStopped&) {
     Failed(index, TimeText());
   } catch (const PageTooLarge& e) {
@@ -221,7 +222,7 @@ std::unique_ptr<PreparedPage> PageRun::Prepare(int index) {
   return nullptr;
 }
 
-void PageRun::Written(int index, Worker* worker) {
+void PageRun::Written(int index, Worker* worker, const PageLosses& losses) {
   std::lock_guard lock(mutex_);
   if (worker->givenUp) return;  // failed already; its file was removed
   worker->busy = -1;
@@ -229,6 +230,13 @@ void PageRun::Written(int index, Worker* worker) {
   changed_.notify_all();
   platform::PrintLine("第 " + std::to_string(index + 1) + "/" + std::to_string(files_.size()) +
                       " 页 → " + files_[static_cast<size_t>(index)].final);
+  if (losses.all().empty()) return;
+  std::string message =
+      Quote(options_.source) + "第 " + std::to_string(index + 1) + " 页有内容未能画出：";
+  for (size_t i = 0; i < losses.all().size(); ++i) {
+    message += (i ? "；" : "") + losses.all()[i];
+  }
+  platform::PrintError("xps2img: " + message);
 }
 
 void PageRun::Failed(int index, const std::string& reason, Worker* worker) {

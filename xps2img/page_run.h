@@ -41,6 +41,7 @@ class PageRun {
     int index;
     std::unique_ptr<PreparedPage> page;  // nullptr when the page could not be loaded
     Watchdog::Clock::duration spent{};   // of the page's time budget, in loading it
+    PageLosses losses;                   // what could not be read or drawn
   };
   struct Worker {
     std::unique_ptr<BandRenderer> renderer;
@@ -60,9 +61,9 @@ class PageRun {
   void Finish(Job job);
   // Waits until a worker with a slot asks for a page, dropping finished lists meanwhile.
   void WaitForDemand();
-  std::unique_ptr<PreparedPage> Prepare(int index);
+  std::unique_ptr<PreparedPage> Prepare(int index, PageLosses& losses);
   // Count a page as done, unless its worker was given up.
-  void Written(int index, Worker* worker);
+  void Written(int index, Worker* worker, const PageLosses& losses);
   void Failed(int index, const std::string& reason, Worker* worker = nullptr);
   std::string TimeText() const;
   ExitCode Report();

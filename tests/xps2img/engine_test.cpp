@@ -17,10 +17,10 @@ std::string Fixture(const std::string& name) {
 
 // Loads and renders page `index` of `document` at `dpi` in bands of 64 rows.
 void Draw(XpsDocument& document, int index, int dpi, PageStop* stop) {
-  auto page = document.Prepare(index, dpi, kPixelLimit, stop);
+  auto page = document.Prepare(index, dpi, kPixelLimit, stop, nullptr);
   auto renderer = document.NewRenderer();
   for (int y = 0; y < page->height(); y += 64) {
-    renderer->Render(*page, y, std::min(64, page->height() - y), stop);
+    renderer->Render(*page, y, std::min(64, page->height() - y), stop, nullptr);
   }
 }
 
