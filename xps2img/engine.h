@@ -72,6 +72,12 @@ class PageLosses {
   std::vector<std::string> losses_;
 };
 
+// A page whose size is zero, negative or not a number.
+class PageSizeInvalid : public RenderError {
+ public:
+  PageSizeInvalid(double width, double height);  // points
+};
+
 // Pages larger than this are refused, so that no encoder or buffer meets a size it cannot hold.
 struct PixelLimit {
   double maxSide;
@@ -95,11 +101,12 @@ class XpsDocument {
   static void SetMemoryCap(std::size_t bytes);
 
   virtual int PageCount() = 0;
-  // Throws PageTooLarge when page `index` (from 0) exceeds `limit` at `dpi`, or RenderError.
+  // Throws PageTooLarge when page `index` (from 0) exceeds `limit` at `dpi`, PageSizeInvalid,
+  // or RenderError. The page stays loaded for Prepare.
   virtual void CheckSize(int index, int dpi, const PixelLimit& limit) = 0;
   // Loads page `index` (from 0) and records it for rendering at `dpi`; what could not be read
-  // goes to `losses` when given. Throws PageTooLarge, OutOfMemory, PageStopped (when `stop` is
-  // given and stopped) or RenderError.
+  // goes to `losses` when given. Throws PageTooLarge, PageSizeInvalid, OutOfMemory, PageStopped
+  // (when `stop` is given and stopped) or RenderError.
   virtual std::unique_ptr<PreparedPage> Prepare(int index, int dpi, const PixelLimit& limit,
                                                 PageStop* stop, PageLosses* losses) = 0;
   virtual std::unique_ptr<BandRenderer> NewRenderer() = 0;

@@ -6,8 +6,11 @@
 #endif
 
 #include <array>
+#include <cmath>
+#include <cstdio>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "xps2img/engine.h"
 #include "xps2img/loss_text.h"
@@ -21,8 +24,15 @@ namespace {
 // What MuPDF reports on this thread is about the page being worked on here, if any.
 thread_local PageLosses* pageLosses = nullptr;
 thread_local std::string lastError;
+// MuPDF's error stack overflowed during this thread's page: its nesting limit was met.
+thread_local bool nestedTooDeep = false;
 
-void OnError(void*, const char* message) { lastError = message; }
+void OnError(void*, const char* message) {
+  lastError = message;
+  if (std::string_view(message).find("exception stack overflow") != std::string_view::npos) {
+    nestedTooDeep = true;
+  }
+}
 
 void OnWarning(void*, const char* message) {
   if (!pageLosses) return;
@@ -158,6 +168,7 @@ class PageScope {
     // MuPDF passes on a warning only when it differs from the one before: start afresh.
     fz_flush_warnings(ctx_);
     lastError.clear();
+    nestedTooDeep = false;
     pageLosses = losses;
     if (!stop_) return;
     stop_->Attach(&cookie_.abort);
@@ -190,10 +201,10 @@ class PageScope {
   if (scope.stopped()) throw PageStopped(std::string(stage) + "时被中止");
   if (refused) throw OutOfMemory(MemoryText(stage, refused));
   std::string message = Message(ctx);
-  // MuPDF's nesting limit is that of its own error stack.
-  if (message.find("exception stack overflow") != std::string::npos) {
-    throw RenderError("页面元素嵌套过深（" + message + "）");
-  }
+  // MuPDF's nesting limit is that of its own error stack. A resource dictionary that names
+  // itself as its source meets it too, and the error that ends the page is then a misleading
+  // one about the ZIP stream that the abandoned reads left behind.
+  if (nestedTooDeep) throw RenderError("页面元素嵌套过深或资源字典引用自身（" + message + "）");
   throw RenderError(message);
 }
 
@@ -260,6 +271,7 @@ class MupdfDocument : public XpsDocument {
  public:
   MupdfDocument(fz_context* ctx, fz_document* doc) : ctx_(ctx), doc_(doc) {}
   ~MupdfDocument() override {
+    fz_drop_page(ctx_, checked_);
     fz_drop_document(ctx_, doc_);
     fz_drop_context(ctx_);
   }
@@ -270,17 +282,25 @@ class MupdfDocument : public XpsDocument {
     return count;
   }
 
+  // The page stays loaded for Prepare, so that it is parsed once.
   void CheckSize(int index, int dpi, const PixelLimit& limit) override {
-    fz_rect bounds;
     PageScope scope(ctx_, nullptr, nullptr);
-    fz_drop_page(ctx_, Load(index, dpi, limit, &bounds, scope));
+    fz_drop_page(ctx_, checked_);
+    checked_ = nullptr;
+    checked_ = Load(index, dpi, limit, &checkedBounds_, scope);
+    checkedIndex_ = index;
   }
 
   std::unique_ptr<PreparedPage> Prepare(int index, int dpi, const PixelLimit& limit, PageStop* stop,
                                         PageLosses* losses) override {
     PageScope scope(ctx_, stop, losses);
-    fz_rect bounds;
-    fz_page* page = Load(index, dpi, limit, &bounds, scope);
+    fz_rect bounds = checkedBounds_;
+    fz_page* page = checked_;
+    checked_ = nullptr;
+    if (!page || checkedIndex_ != index) {
+      fz_drop_page(ctx_, page);
+      page = Load(index, dpi, limit, &bounds, scope);
+    }
     float zoom = static_cast<float>(dpi) / 72.0f;
     fz_matrix ctm = fz_scale(zoom, zoom);
     fz_irect box = fz_round_rect(fz_transform_rect(bounds, ctm));
@@ -294,7 +314,7 @@ class MupdfDocument : public XpsDocument {
     }
     if (box.x1 <= box.x0 || box.y1 <= box.y0) {
       fz_drop_display_list(ctx_, list);
-      throw RenderError("页面大小为零");
+      throw PageSizeInvalid(bounds.x1 - bounds.x0, bounds.y1 - bounds.y0);
     }
     return std::make_unique<MupdfPage>(ctx_, list, ctm, box, colour == 0);
   }
@@ -319,8 +339,13 @@ class MupdfDocument : public XpsDocument {
     }
     // A page's pixel size is its size in points at dpi / 72, rounded as mutool draw does.
     double zoom = dpi / 72.0;
-    double width = (static_cast<double>(bounds->x1) - bounds->x0) * zoom;
-    double height = (static_cast<double>(bounds->y1) - bounds->y0) * zoom;
+    double points[2] = {static_cast<double>(bounds->x1) - bounds->x0,
+                        static_cast<double>(bounds->y1) - bounds->y0};
+    if (!(points[0] > 0 && points[1] > 0 && std::isfinite(points[0]) && std::isfinite(points[1]))) {
+      fz_drop_page(ctx_, page);
+      throw PageSizeInvalid(points[0], points[1]);
+    }
+    double width = points[0] * zoom, height = points[1] * zoom;
     if (width > limit.maxSide || height > limit.maxSide || width * height > limit.maxPixels) {
       fz_drop_page(ctx_, page);
       throw PageTooLarge(width, height);
@@ -330,6 +355,9 @@ class MupdfDocument : public XpsDocument {
 
   fz_context* ctx_;
   fz_document* doc_;
+  fz_page* checked_ = nullptr;  // the page CheckSize loaded, until Prepare takes it
+  int checkedIndex_ = -1;
+  fz_rect checkedBounds_{};
 };
 
 // MuPDF's lock callbacks, shared by every context of the process.
@@ -358,6 +386,13 @@ std::unique_ptr<XpsDocument> XpsDocument::Open(const std::string& path, std::siz
   }
   return std::make_unique<MupdfDocument>(ctx, doc);
 }
+
+PageSizeInvalid::PageSizeInvalid(double width, double height)
+    : RenderError([&] {
+        char text[128];
+        std::snprintf(text, sizeof text, "页面大小无效：宽 %g 点、高 %g 点", width, height);
+        return std::string(text);
+      }()) {}
 
 void PageStop::Stop() {
   std::lock_guard lock(mutex_);

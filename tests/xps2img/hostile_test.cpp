@@ -21,13 +21,15 @@ TEST_F(Hostile, HostilePageFailsAloneWithinTheCapAndTheBudget) {
   struct Case {
     std::string document, reason;
   };
-  for (const Case& c : std::vector<Case>{{"hostile-inflate.xps", "内存不足：读取页面"},
-                                         {"hostile-image.xps", "内存不足：绘制页面"},
-                                         {"hostile-gradient.xps", "内存不足"},
-                                         {"hostile-radial.xps", "内存不足"},
-                                         {"hostile-path.xps", "内存不足"},
-                                         {"hostile-nesting.xps", "页面元素嵌套过深"},
-                                         {"hostile-stroke.xps", "超时：超过每页 2 秒的上限"}}) {
+  for (const Case& c :
+       std::vector<Case>{{"hostile-inflate.xps", "内存不足：读取页面"},
+                         {"hostile-image.xps", "内存不足：绘制页面"},
+                         {"hostile-gradient.xps", "内存不足"},
+                         {"hostile-radial.xps", "内存不足"},
+                         {"hostile-path.xps", "内存不足"},
+                         {"hostile-nesting.xps", "页面元素嵌套过深"},
+                         {"hostile-dictionary.xps", "页面元素嵌套过深或资源字典引用自身"},
+                         {"hostile-stroke.xps", "超时：超过每页 2 秒的上限"}}) {
     fs::path folder = NewFolder(c.document);
     ProcessResult r =
         Convert({Fixture(c.document), folder.string(), "-d", "300", "--memory-mb",
