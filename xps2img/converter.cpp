@@ -53,10 +53,10 @@ ExitCode Convert(const Options& options) {
   } catch (const RenderError&) {
   }
 
-  std::vector<PageFile> files =
+  Reservation names =
       ReserveNames(options.outputFolder, options.stem, count, options.format, reason);
-  if (files.empty()) {
+  if (names.files.empty()) {
     return Fail("无法在输出文件夹" + Quote(options.outputFolder) + "中创建文件：" + reason);
   }
-  return PageRun(options, *document, std::move(files)).Run();
+  return PageRun(options, *document, std::move(names)).Run();
 }

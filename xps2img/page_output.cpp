@@ -33,8 +33,14 @@ void Encode(BandRenderer& renderer, const PreparedPage& page, ImageWriter& write
 void WriteImage(BandRenderer& renderer, const PreparedPage& page, const std::string& path,
                 const Options& options, bool grey, PageStop* stop, PageLosses* losses) {
   std::string reason;
-  std::FILE* out = platform::OpenForWriting(path, reason);
-  if (!out) throw std::runtime_error("无法写入临时文件" + Quote(path) + "：" + reason);
+  bool exists = false;
+  std::FILE* out = platform::CreateForWriting(path, exists, reason);
+  // A file a dead converter left under this name since the names were reserved.
+  if (!out && exists && platform::RemoveIfAbandoned(path)) {
+    out = platform::CreateForWriting(path, exists, reason);
+  }
+  if (!out && exists) throw std::runtime_error("临时文件" + Quote(path) + "正被另一个程序使用");
+  if (!out) throw std::runtime_error("无法创建临时文件" + Quote(path) + "：" + reason);
   try {
     std::setvbuf(out, nullptr, _IOFBF, 1 << 20);
     auto writer = NewImageWriter(options.format.format, out,
@@ -57,6 +63,7 @@ void WritePage(BandRenderer& renderer, const PreparedPage& page, const PageFile&
   try {
     WriteImage(renderer, page, file.temporary, options, page.grey(), stop, losses);
   } catch (const NotGrey&) {
+    platform::RemoveFile(file.temporary);
     WriteImage(renderer, page, file.temporary, options, false, stop, losses);
   }
   std::string reason = platform::MoveWithoutReplacing(file.temporary, file.final);

@@ -46,10 +46,11 @@ std::string TooLargeText(const PageTooLarge& e, int dpi) {
          number(kPixelLimit.maxPixels / 1e4) + " 万像素）";
 }
 
-PageRun::PageRun(const Options& options, XpsDocument& document, std::vector<PageFile> files)
+PageRun::PageRun(const Options& options, XpsDocument& document, Reservation names)
     : options_(options),
       document_(document),
-      files_(std::move(files)),
+      files_(std::move(names.files)),
+      hold_(std::move(names.hold)),
       budget_(options.pageSeconds),
       unclaimed_(static_cast<int>(files_.size())) {}
 
@@ -80,6 +81,7 @@ ExitCode PageRun::Run() {
   if (givenUp) {
     // A worker is still inside MuPDF: nothing MuPDF holds may be released under it, so the
     // process ends here rather than through the destructors.
+    hold_.reset();
     std::fflush(nullptr);
     std::_Exit(static_cast<int>(code));
   }

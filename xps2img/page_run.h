@@ -20,7 +20,7 @@ inline constexpr PixelLimit kPixelLimit{65000, 500e6};
 // The reason a page is refused at `dpi`, as the messages give it.
 std::string TooLargeText(const PageTooLarge& e, int dpi);
 
-// Converts the pages of one document into their reserved files. The main thread loads pages
+// Converts the pages of one document into their reserved names. The main thread loads pages
 // into display lists and drops them again; worker threads, one per core, render and encode.
 // A worker first takes one of the machine's render slots, and only then is a display list made
 // for it: a converter waiting for a slot holds no page in memory. While its workers render,
@@ -31,7 +31,7 @@ std::string TooLargeText(const PageTooLarge& e, int dpi);
 // place, and the process ends without waiting for it.
 class PageRun {
  public:
-  PageRun(const Options& options, XpsDocument& document, std::vector<PageFile> files);
+  PageRun(const Options& options, XpsDocument& document, Reservation names);
 
   // Writes every page it can, reports progress and failures; returns the exit status.
   ExitCode Run();
@@ -71,6 +71,7 @@ class PageRun {
   const Options& options_;
   XpsDocument& document_;
   std::vector<PageFile> files_;
+  std::unique_ptr<platform::HeldFile> hold_;  // the reservation of the names
   const std::chrono::seconds budget_;
   std::deque<Worker> workers_;  // only the main thread adds to it
   Watchdog watchdog_;
