@@ -34,10 +34,12 @@ Reservation ReserveNames(const std::string& folder, std::string_view stem, int c
   for (int copy = 1; copy <= kMaxCopies; ++copy) {
     Reservation reservation;
     bool busy = false;
-    std::string lock =
-        "." + std::string(stem) + (copy > 1 ? " (" + std::to_string(copy) + ")" : "");
-    reservation.hold =
-        platform::HoldFile(platform::JoinPath(folder, lock + lockExtension + ".lock"), busy, error);
+    std::string lock = ".";
+    lock += stem;
+    if (copy > 1) lock += " (" + std::to_string(copy) + ")";
+    lock += lockExtension;
+    lock += ".lock";
+    reservation.hold = platform::HoldFile(platform::JoinPath(folder, lock), busy, error);
     if (busy) continue;
     if (!reservation.hold) return {};
     bool free = true;
