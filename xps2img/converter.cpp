@@ -1,8 +1,11 @@
 #include "xps2img/converter.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 
 #include "xps2img/engine.h"
+#include "xps2img/memory_cap.h"
 #include "xps2img/output_names.h"
 #include "xps2img/page_output.h"
 #include "xps2img/page_run.h"
@@ -27,6 +30,10 @@ ExitCode Convert(const Options& options) {
   reason = platform::CheckFolder(options.outputFolder);
   if (!reason.empty()) return Fail("输出文件夹" + Quote(options.outputFolder) + reason);
 
+  std::uint64_t cap = std::min<std::uint64_t>(std::uint64_t(options.memoryMb) << 20, SIZE_MAX);
+  XpsDocument::SetMemoryCap(
+      options.memoryMb > 0 ? static_cast<std::size_t>(cap)
+                           : DefaultMemoryCap(platform::PhysicalMemory(), platform::CoreCount()));
   std::unique_ptr<XpsDocument> document;
   int count = 0;
   try {
@@ -46,10 +53,10 @@ ExitCode Convert(const Options& options) {
   } catch (const RenderError&) {
   }
 
-  std::vector<PageFile> files =
+  Reservation names =
       ReserveNames(options.outputFolder, options.stem, count, options.format, reason);
-  if (files.empty()) {
+  if (names.files.empty()) {
     return Fail("无法在输出文件夹" + Quote(options.outputFolder) + "中创建文件：" + reason);
   }
-  return PageRun(options, *document, std::move(files)).Run();
+  return PageRun(options, *document, std::move(names)).Run();
 }

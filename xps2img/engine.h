@@ -1,10 +1,13 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 // XPS rendering. MuPDF stays behind this header: callers see plain C++ types.
 //
@@ -25,6 +28,56 @@ class PageTooLarge : public RenderError {
   double width, height;  // pixels
 };
 
+// MuPDF needed more memory than the converter's cap allows; the message says for what.
+class OutOfMemory : public RenderError {
+  using RenderError::RenderError;
+};
+
+// The page's work was cut short through its PageStop.
+class PageStopped : public RenderError {
+  using RenderError::RenderError;
+};
+
+// Lets another thread cut a page's work short. After Stop(), the engine's calls for the page end
+// soon with PageStopped: MuPDF's cookie aborts between the page's elements, and its further
+// allocations fail, which ends work inside one element too.
+class PageStop {
+ public:
+  void Stop();  // any thread
+  bool stopped() const { return stopped_; }
+  const std::atomic<bool>& flag() const { return stopped_; }
+
+  // For the engine: the abort flag of the MuPDF call now running for the page, or nullptr.
+  void Attach(int* abort);
+
+ private:
+  std::mutex mutex_;
+  std::atomic<bool> stopped_{false};
+  int* abort_ = nullptr;
+};
+
+// What MuPDF could not draw on a page (an image it could not decode, a font it could not load,
+// a part it could not find), each once, in the order met.
+class PageLosses {
+ public:
+  void Add(const std::string& loss) {
+    for (const std::string& seen : losses_) {
+      if (seen == loss) return;
+    }
+    losses_.push_back(loss);
+  }
+  const std::vector<std::string>& all() const { return losses_; }
+
+ private:
+  std::vector<std::string> losses_;
+};
+
+// A page whose size is zero, negative or not a number.
+class PageSizeInvalid : public RenderError {
+ public:
+  PageSizeInvalid(double width, double height);  // points
+};
+
 // Pages larger than this are refused, so that no encoder or buffer meets a size it cannot hold.
 struct PixelLimit {
   double maxSide;
@@ -43,13 +96,19 @@ class XpsDocument {
 
   // The bytes MuPDF holds in this process: documents, display lists, its cache, pixmaps.
   static std::size_t MemoryInUse();
+  // Caps MemoryInUse for the whole process: an allocation past it fails, and the page that
+  // needed it fails with OutOfMemory.
+  static void SetMemoryCap(std::size_t bytes);
 
   virtual int PageCount() = 0;
-  // Throws PageTooLarge when page `index` (from 0) exceeds `limit` at `dpi`, or RenderError.
+  // Throws PageTooLarge when page `index` (from 0) exceeds `limit` at `dpi`, PageSizeInvalid,
+  // or RenderError. The page stays loaded for Prepare.
   virtual void CheckSize(int index, int dpi, const PixelLimit& limit) = 0;
-  // Loads page `index` (from 0) and records it for rendering at `dpi`. Throws PageTooLarge
-  // or RenderError.
-  virtual std::unique_ptr<PreparedPage> Prepare(int index, int dpi, const PixelLimit& limit) = 0;
+  // Loads page `index` (from 0) and records it for rendering at `dpi`; what could not be read
+  // goes to `losses` when given. Throws PageTooLarge, PageSizeInvalid, OutOfMemory, PageStopped
+  // (when `stop` is given and stopped) or RenderError.
+  virtual std::unique_ptr<PreparedPage> Prepare(int index, int dpi, const PixelLimit& limit,
+                                                PageStop* stop, PageLosses* losses) = 0;
   virtual std::unique_ptr<BandRenderer> NewRenderer() = 0;
 };
 
@@ -72,6 +131,9 @@ struct Band {
 class BandRenderer {
  public:
   virtual ~BandRenderer() = default;
-  // Renders rows [first, first + count) of `page` on white. Throws RenderError.
-  virtual Band Render(const PreparedPage& page, int first, int count) = 0;
+  // Renders rows [first, first + count) of `page` on white; what could not be drawn goes to
+  // `losses` when given. Throws OutOfMemory, PageStopped (when `stop` is given and stopped) or
+  // RenderError.
+  virtual Band Render(const PreparedPage& page, int first, int count, PageStop* stop,
+                      PageLosses* losses) = 0;
 };

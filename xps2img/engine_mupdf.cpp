@@ -1,18 +1,45 @@
 #include <mupdf/fitz.h>
+#ifdef VELLUMOR_WRAP_JPEG_STD_ERROR
+#include <cstdio>
+// jpeglib.h needs FILE and size_t declared first.
+#include <jpeglib.h>
+#endif
 
 #include <array>
-#include <atomic>
-#include <cstdlib>
+#include <cmath>
+#include <cstdio>
 #include <mutex>
+#include <string>
+#include <string_view>
 
 #include "xps2img/engine.h"
+#include "xps2img/loss_text.h"
+#include "xps2img/mupdf_memory.h"
 
 // MuPDF reports errors by longjmp: every fz_try sits in a small C-style function below that
 // holds no C++ object and returns a status; the classes turn a failed status into RenderError.
 
 namespace {
 
-void Silent(void*, const char*) {}
+// What MuPDF reports on this thread is about the page being worked on here, if any.
+thread_local PageLosses* pageLosses = nullptr;
+thread_local std::string lastError;
+// MuPDF's error stack overflowed during this thread's page: its nesting limit was met.
+thread_local bool nestedTooDeep = false;
+
+void OnError(void*, const char* message) {
+  lastError = message;
+  if (std::string_view(message).find("exception stack overflow") != std::string_view::npos) {
+    nestedTooDeep = true;
+  }
+}
+
+void OnWarning(void*, const char* message) {
+  if (!pageLosses) return;
+  std::string loss = LossText(message, lastError);
+  lastError.clear();
+  if (!loss.empty()) pageLosses->Add(loss);
+}
 
 fz_document* OpenXps(fz_context* ctx, const char* path) {
   fz_stream* stream = nullptr;
@@ -49,7 +76,8 @@ bool BoundPage(fz_context* ctx, fz_document* doc, int index, fz_page** page, fz_
 }
 
 // Records the page into a display list and finds out on the way whether it is all grey.
-fz_display_list* ListPage(fz_context* ctx, fz_page* page, fz_rect bounds, int* colour) {
+fz_display_list* ListPage(fz_context* ctx, fz_page* page, fz_rect bounds, int* colour,
+                          fz_cookie* cookie) {
   fz_display_list* list = nullptr;
   fz_device* recorder = nullptr;
   fz_device* test = nullptr;
@@ -60,7 +88,7 @@ fz_display_list* ListPage(fz_context* ctx, fz_page* page, fz_rect bounds, int* c
     list = fz_new_display_list(ctx, bounds);
     recorder = fz_new_list_device(ctx, list);
     test = fz_new_test_device(ctx, colour, 0.0f, FZ_TEST_OPT_IMAGES, recorder);
-    fz_run_page(ctx, page, test, fz_identity, nullptr);
+    fz_run_page(ctx, page, test, fz_identity, cookie);
     fz_close_device(ctx, test);
     fz_close_device(ctx, recorder);
   }
@@ -84,7 +112,8 @@ fz_pixmap* NewBandPixmap(fz_context* ctx, fz_irect box) {
 }
 
 // Renders the part of `list` that falls on `pixmap`, whose position says which band it is.
-bool DrawBand(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_pixmap* pixmap) {
+bool DrawBand(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_pixmap* pixmap,
+              fz_cookie* cookie) {
   fz_device* device = nullptr;
   bool ok = true;
   fz_var(device);
@@ -93,7 +122,7 @@ bool DrawBand(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_pixmap* 
     fz_clear_pixmap_with_value(ctx, pixmap, 255);
     device = fz_new_draw_device(ctx, fz_identity, pixmap);
     fz_run_display_list(ctx, list, device, ctm, fz_rect_from_irect(fz_pixmap_bbox(ctx, pixmap)),
-                        nullptr);
+                        cookie);
     fz_close_device(ctx, device);
   }
   fz_always(ctx) { fz_drop_device(ctx, device); }
@@ -101,11 +130,82 @@ bool DrawBand(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_pixmap* 
   return ok;
 }
 
+std::string Megabytes(std::size_t bytes) {
+  return std::to_string((bytes + (std::size_t{1} << 20) - 1) >> 20) + " MB";
+}
+
+// Why `stage` failed when MuPDF was refused `refused` bytes.
+std::string MemoryText(const char* stage, std::size_t refused) {
+  return std::string("内存不足：") + stage + "时还需 " + Megabytes(refused) + "，超过本转换器 " +
+         Megabytes(mupdf_memory::Cap()) + " 的上限（--memory-mb）";
+}
+
 std::string Message(fz_context* ctx) { return fz_caught_message(ctx); }
 
-void Quiet(fz_context* ctx) {
-  fz_set_warning_callback(ctx, Silent, nullptr);
-  fz_set_error_callback(ctx, Silent, nullptr);
+#ifdef VELLUMOR_WRAP_JPEG_STD_ERROR
+// libjpeg prints its warnings ("Corrupt JPEG data: ...") on standard error, and MuPDF leaves
+// that as it is. The link wraps jpeg_std_error, which makes every libjpeg error manager, so
+// that they are collected with the page's other losses instead.
+void OnJpegMessage(j_common_ptr info) {
+  char message[JMSG_LENGTH_MAX];
+  info->err->format_message(info, message);
+  OnWarning(nullptr, message);
+}
+#endif
+
+// MuPDF's messages are collected for the page at hand, not printed.
+void Listen(fz_context* ctx) {
+  fz_set_warning_callback(ctx, OnWarning, nullptr);
+  fz_set_error_callback(ctx, OnError, nullptr);
+}
+
+// While it lives, MuPDF's work on this thread (with `ctx`) is for one page: its warnings go to
+// `losses` and it answers to `stop`, each when given: its cookie aborts and its allocations
+// fail once the page is stopped.
+class PageScope {
+ public:
+  PageScope(fz_context* ctx, PageStop* stop, PageLosses* losses) : ctx_(ctx), stop_(stop) {
+    // MuPDF passes on a warning only when it differs from the one before: start afresh.
+    fz_flush_warnings(ctx_);
+    lastError.clear();
+    nestedTooDeep = false;
+    pageLosses = losses;
+    if (!stop_) return;
+    stop_->Attach(&cookie_.abort);
+    mupdf_memory::FailAllocationsWhen(&stop_->flag());
+  }
+  ~PageScope() {
+    fz_flush_warnings(ctx_);
+    pageLosses = nullptr;
+    if (!stop_) return;
+    mupdf_memory::FailAllocationsWhen(nullptr);
+    stop_->Attach(nullptr);
+  }
+  PageScope(const PageScope&) = delete;
+  PageScope& operator=(const PageScope&) = delete;
+
+  fz_cookie* cookie() { return stop_ ? &cookie_ : nullptr; }
+  bool stopped() const { return stop_ && stop_->stopped(); }
+
+ private:
+  fz_context* ctx_;
+  PageStop* stop_;
+  fz_cookie cookie_{};
+};
+
+// The failure of `stage`: stopped when it was asked to stop; out of memory when MuPDF was
+// refused `refused` bytes on the way (it goes on past many failures, so a refusal counts even
+// when the call succeeded); else MuPDF's error.
+[[noreturn]] void Fail(fz_context* ctx, const PageScope& scope, std::size_t refused,
+                       const char* stage) {
+  if (scope.stopped()) throw PageStopped(std::string(stage) + "时被中止");
+  if (refused) throw OutOfMemory(MemoryText(stage, refused));
+  std::string message = Message(ctx);
+  // MuPDF's nesting limit is that of its own error stack. A resource dictionary that names
+  // itself as its source meets it too, and the error that ends the page is then a misleading
+  // one about the ZIP stream that the abandoned reads left behind.
+  if (nestedTooDeep) throw RenderError("页面元素嵌套过深或资源字典引用自身（" + message + "）");
+  throw RenderError(message);
 }
 
 class MupdfPage : public PreparedPage {
@@ -132,27 +232,32 @@ class MupdfPage : public PreparedPage {
 
 class MupdfRenderer : public BandRenderer {
  public:
-  explicit MupdfRenderer(fz_context* ctx) : ctx_(ctx) { Quiet(ctx_); }
+  explicit MupdfRenderer(fz_context* ctx) : ctx_(ctx) { Listen(ctx_); }
   ~MupdfRenderer() override {
     fz_drop_pixmap(ctx_, pixmap_);
     fz_drop_context(ctx_);
   }
 
-  Band Render(const PreparedPage& prepared, int first, int count) override {
+  Band Render(const PreparedPage& prepared, int first, int count, PageStop* stop,
+              PageLosses* losses) override {
     const auto& page = static_cast<const MupdfPage&>(prepared);
+    PageScope scope(ctx_, stop, losses);
     fz_irect box = page.box();
     int width = box.x1 - box.x0;
     // One band pixmap serves every band of a page: only its position and height change.
+    mupdf_memory::TakeRefused();
     if (!pixmap_ || pixmap_->w != width || capacity_ < count) {
       fz_drop_pixmap(ctx_, pixmap_);
       pixmap_ = NewBandPixmap(ctx_, {box.x0, box.y0, box.x1, box.y0 + count});
       capacity_ = pixmap_ ? count : 0;
-      if (!pixmap_) throw RenderError(Message(ctx_));
+      if (!pixmap_) Fail(ctx_, scope, mupdf_memory::TakeRefused(), "分配页带");
     }
     pixmap_->x = box.x0;
     pixmap_->y = box.y0 + first;
     pixmap_->h = count;
-    if (!DrawBand(ctx_, page.list(), page.ctm(), pixmap_)) throw RenderError(Message(ctx_));
+    bool drawn = DrawBand(ctx_, page.list(), page.ctm(), pixmap_, scope.cookie());
+    std::size_t refused = mupdf_memory::TakeRefused();
+    if (!drawn || refused || scope.stopped()) Fail(ctx_, scope, refused, "绘制页面");
     return {pixmap_->samples, pixmap_->stride, count};
   }
 
@@ -166,6 +271,7 @@ class MupdfDocument : public XpsDocument {
  public:
   MupdfDocument(fz_context* ctx, fz_document* doc) : ctx_(ctx), doc_(doc) {}
   ~MupdfDocument() override {
+    fz_drop_page(ctx_, checked_);
     fz_drop_document(ctx_, doc_);
     fz_drop_context(ctx_);
   }
@@ -176,24 +282,39 @@ class MupdfDocument : public XpsDocument {
     return count;
   }
 
+  // The page stays loaded for Prepare, so that it is parsed once.
   void CheckSize(int index, int dpi, const PixelLimit& limit) override {
-    fz_rect bounds;
-    fz_drop_page(ctx_, Load(index, dpi, limit, &bounds));
+    PageScope scope(ctx_, nullptr, nullptr);
+    fz_drop_page(ctx_, checked_);
+    checked_ = nullptr;
+    checked_ = Load(index, dpi, limit, &checkedBounds_, scope);
+    checkedIndex_ = index;
   }
 
-  std::unique_ptr<PreparedPage> Prepare(int index, int dpi, const PixelLimit& limit) override {
-    fz_rect bounds;
-    fz_page* page = Load(index, dpi, limit, &bounds);
+  std::unique_ptr<PreparedPage> Prepare(int index, int dpi, const PixelLimit& limit, PageStop* stop,
+                                        PageLosses* losses) override {
+    PageScope scope(ctx_, stop, losses);
+    fz_rect bounds = checkedBounds_;
+    fz_page* page = checked_;
+    checked_ = nullptr;
+    if (!page || checkedIndex_ != index) {
+      fz_drop_page(ctx_, page);
+      page = Load(index, dpi, limit, &bounds, scope);
+    }
     float zoom = static_cast<float>(dpi) / 72.0f;
     fz_matrix ctm = fz_scale(zoom, zoom);
     fz_irect box = fz_round_rect(fz_transform_rect(bounds, ctm));
     int colour = 2;
-    fz_display_list* list = ListPage(ctx_, page, bounds, &colour);
+    fz_display_list* list = ListPage(ctx_, page, bounds, &colour, scope.cookie());
     fz_drop_page(ctx_, page);
-    if (!list) throw RenderError(Message(ctx_));
+    std::size_t refused = mupdf_memory::TakeRefused();
+    if (!list || refused || scope.stopped()) {
+      fz_drop_display_list(ctx_, list);
+      Fail(ctx_, scope, refused, "读取页面");
+    }
     if (box.x1 <= box.x0 || box.y1 <= box.y0) {
       fz_drop_display_list(ctx_, list);
-      throw RenderError("页面大小为零");
+      throw PageSizeInvalid(bounds.x1 - bounds.x0, bounds.y1 - bounds.y0);
     }
     return std::make_unique<MupdfPage>(ctx_, list, ctm, box, colour == 0);
   }
@@ -206,16 +327,25 @@ class MupdfDocument : public XpsDocument {
 
  private:
   // Loads a page whose pixel size at `dpi` is within `limit`.
-  fz_page* Load(int index, int dpi, const PixelLimit& limit, fz_rect* bounds) {
+  fz_page* Load(int index, int dpi, const PixelLimit& limit, fz_rect* bounds,
+                const PageScope& scope) {
     fz_page* page = nullptr;
-    if (!BoundPage(ctx_, doc_, index, &page, bounds)) {
+    mupdf_memory::TakeRefused();
+    bool loaded = BoundPage(ctx_, doc_, index, &page, bounds);
+    std::size_t refused = mupdf_memory::TakeRefused();
+    if (!loaded || refused || scope.stopped()) {
       fz_drop_page(ctx_, page);
-      throw RenderError(Message(ctx_));
+      Fail(ctx_, scope, refused, "读取页面");
     }
     // A page's pixel size is its size in points at dpi / 72, rounded as mutool draw does.
     double zoom = dpi / 72.0;
-    double width = (static_cast<double>(bounds->x1) - bounds->x0) * zoom;
-    double height = (static_cast<double>(bounds->y1) - bounds->y0) * zoom;
+    double points[2] = {static_cast<double>(bounds->x1) - bounds->x0,
+                        static_cast<double>(bounds->y1) - bounds->y0};
+    if (!(points[0] > 0 && points[1] > 0 && std::isfinite(points[0]) && std::isfinite(points[1]))) {
+      fz_drop_page(ctx_, page);
+      throw PageSizeInvalid(points[0], points[1]);
+    }
+    double width = points[0] * zoom, height = points[1] * zoom;
     if (width > limit.maxSide || height > limit.maxSide || width * height > limit.maxPixels) {
       fz_drop_page(ctx_, page);
       throw PageTooLarge(width, height);
@@ -225,39 +355,10 @@ class MupdfDocument : public XpsDocument {
 
   fz_context* ctx_;
   fz_document* doc_;
+  fz_page* checked_ = nullptr;  // the page CheckSize loaded, until Prepare takes it
+  int checkedIndex_ = -1;
+  fz_rect checkedBounds_{};
 };
-
-// MuPDF allocates through these, which keep count of the bytes it holds. Each block carries
-// its size in a header that keeps malloc's alignment.
-std::atomic<std::size_t> heapBytes{0};
-constexpr std::size_t kHeader = 16;
-
-void* CountedMalloc(void*, std::size_t size) {
-  auto* block = static_cast<unsigned char*>(std::malloc(size + kHeader));
-  if (!block) return nullptr;
-  *reinterpret_cast<std::size_t*>(block) = size;
-  heapBytes += size;
-  return block + kHeader;
-}
-
-void* CountedRealloc(void*, void* old, std::size_t size) {
-  if (!old) return CountedMalloc(nullptr, size);
-  unsigned char* block = static_cast<unsigned char*>(old) - kHeader;
-  std::size_t was = *reinterpret_cast<std::size_t*>(block);
-  auto* grown = static_cast<unsigned char*>(std::realloc(block, size + kHeader));
-  if (!grown) return nullptr;
-  *reinterpret_cast<std::size_t*>(grown) = size;
-  heapBytes += size;
-  heapBytes -= was;
-  return grown + kHeader;
-}
-
-void CountedFree(void*, void* pointer) {
-  if (!pointer) return;
-  unsigned char* block = static_cast<unsigned char*>(pointer) - kHeader;
-  heapBytes -= *reinterpret_cast<std::size_t*>(block);
-  std::free(block);
-}
 
 // MuPDF's lock callbacks, shared by every context of the process.
 std::array<std::mutex, FZ_LOCK_MAX> locks;
@@ -268,19 +369,51 @@ void Unlock(void*, int lock) { locks[static_cast<size_t>(lock)].unlock(); }
 }  // namespace
 
 std::unique_ptr<XpsDocument> XpsDocument::Open(const std::string& path, std::size_t storeBytes) {
-  static const fz_alloc_context allocContext{nullptr, CountedMalloc, CountedRealloc, CountedFree};
   static const fz_locks_context lockContext{nullptr, Lock, Unlock};
-  fz_context* ctx = fz_new_context(&allocContext, &lockContext, storeBytes);
+  fz_context* ctx = fz_new_context(mupdf_memory::Allocator(), &lockContext, storeBytes);
   if (!ctx) throw RenderError("cannot create the MuPDF context");
-  Quiet(ctx);
+  Listen(ctx);
   fz_register_document_handlers(ctx);
+  mupdf_memory::TakeRefused();
   fz_document* doc = OpenXps(ctx, path.c_str());
-  if (!doc) {
-    std::string message = Message(ctx);
+  std::size_t refused = mupdf_memory::TakeRefused();
+  if (!doc || refused) {
+    std::string message = refused ? MemoryText("打开文档", refused) : Message(ctx);
+    fz_drop_document(ctx, doc);
     fz_drop_context(ctx);
+    if (refused) throw OutOfMemory(message);
     throw RenderError(message);
   }
   return std::make_unique<MupdfDocument>(ctx, doc);
 }
 
-std::size_t XpsDocument::MemoryInUse() { return heapBytes; }
+PageSizeInvalid::PageSizeInvalid(double width, double height)
+    : RenderError([&] {
+        char text[128];
+        std::snprintf(text, sizeof text, "页面大小无效：宽 %g 点、高 %g 点", width, height);
+        return std::string(text);
+      }()) {}
+
+void PageStop::Stop() {
+  std::lock_guard lock(mutex_);
+  stopped_ = true;
+  if (abort_) *abort_ = 1;
+}
+
+void PageStop::Attach(int* abort) {
+  std::lock_guard lock(mutex_);
+  abort_ = abort;
+  if (abort_ && stopped_) *abort_ = 1;
+}
+
+std::size_t XpsDocument::MemoryInUse() { return mupdf_memory::InUse(); }
+
+void XpsDocument::SetMemoryCap(std::size_t bytes) { mupdf_memory::SetCap(bytes); }
+
+#ifdef VELLUMOR_WRAP_JPEG_STD_ERROR
+extern "C" jpeg_error_mgr* __real_jpeg_std_error(jpeg_error_mgr* errors);
+extern "C" jpeg_error_mgr* __wrap_jpeg_std_error(jpeg_error_mgr* errors) {
+  __real_jpeg_std_error(errors)->output_message = OnJpegMessage;
+  return errors;
+}
+#endif

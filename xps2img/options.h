@@ -13,6 +13,10 @@ struct Options {
   FormatChoice format{ImageFormat::kPng, ".png"};
   int dpi = 300;
   std::string stem = "图";
+  // The cap on MuPDF's memory in MiB; 0 derives it from the machine (DefaultMemoryCap).
+  int memoryMb = 0;
+  // The time one page may take to load and render, in seconds.
+  int pageSeconds = 120;
 };
 
 struct ShowHelp {};
@@ -23,8 +27,9 @@ struct UsageError {
 
 using ParsedArguments = std::variant<Options, ShowHelp, ShowVersion, UsageError>;
 
-// Reads `SOURCE OUTPUT-FOLDER [-f FORMAT] [-d DPI] [-i STEM]`, the options in any order;
-// an option's value is always the next argument, even when it begins with "-".
+// Reads `SOURCE OUTPUT-FOLDER [-f FORMAT] [-d DPI] [-i STEM] [--memory-mb N]
+// [--page-seconds N]`, the options in any order; an option's value is always the next argument,
+// even when it begins with "-".
 ParsedArguments ParseArguments(const std::vector<std::string>& arguments);
 
 // The text that -h and --help print.

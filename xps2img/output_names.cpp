@@ -1,7 +1,5 @@
 #include "xps2img/output_names.h"
 
-#include "xps2img/platform.h"
-
 namespace {
 
 // Enough for any folder a person keeps; beyond it something is wrong with the folder.
@@ -19,14 +17,6 @@ bool FinalNameTaken(const std::string& folder, const std::string& name,
   return platform::Exists(platform::JoinPath(folder, twin));
 }
 
-bool AnyFinalNameTaken(const std::string& folder, const std::vector<std::string>& names,
-                       const FormatChoice& format) {
-  for (const std::string& name : names) {
-    if (FinalNameTaken(folder, name, format)) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 std::string PageFileName(std::string_view stem, int page, int copy, std::string_view extension) {
@@ -37,32 +27,31 @@ std::string PageFileName(std::string_view stem, int page, int copy, std::string_
   return name;
 }
 
-std::vector<PageFile> ReserveNames(const std::string& folder, std::string_view stem, int count,
-                                   const FormatChoice& format, std::string& error) {
+Reservation ReserveNames(const std::string& folder, std::string_view stem, int count,
+                         const FormatChoice& format, std::string& error) {
+  // For JPEG both spellings share one reservation, as they share one name.
+  std::string lockExtension = format.format == ImageFormat::kJpeg ? ".jpeg" : format.extension;
   for (int copy = 1; copy <= kMaxCopies; ++copy) {
-    std::vector<std::string> names;
-    for (int page = 1; page <= count; ++page) {
-      names.push_back(PageFileName(stem, page, copy, format.extension));
-    }
-    if (AnyFinalNameTaken(folder, names, format)) continue;
-    std::vector<PageFile> files;
-    bool taken = false;
-    for (const std::string& name : names) {
+    Reservation reservation;
+    bool busy = false;
+    std::string lock = ".";
+    lock += stem;
+    if (copy > 1) lock += " (" + std::to_string(copy) + ")";
+    lock += lockExtension;
+    lock += ".lock";
+    reservation.hold = platform::HoldFile(platform::JoinPath(folder, lock), busy, error);
+    if (busy) continue;
+    if (!reservation.hold) return {};
+    bool free = true;
+    for (int page = 1; page <= count && free; ++page) {
+      std::string name = PageFileName(stem, page, copy, format.extension);
       PageFile file{platform::JoinPath(folder, name),
                     platform::JoinPath(folder, TemporaryName(name))};
-      error = platform::CreateExclusive(file.temporary, taken);
-      if (taken || !error.empty()) break;
-      files.push_back(file);
+      free = !FinalNameTaken(folder, name, format) && platform::RemoveIfAbandoned(file.temporary);
+      reservation.files.push_back(std::move(file));
     }
-    // A file may have appeared under a final name while the reservation was made.
-    if (!taken && error.empty() && !AnyFinalNameTaken(folder, names, format)) return files;
-    ReleaseNames(files);
-    if (!error.empty()) return {};
+    if (free) return reservation;
   }
   error = "找不到空闲的文件名";
   return {};
-}
-
-void ReleaseNames(const std::vector<PageFile>& files) {
-  for (const PageFile& file : files) platform::RemoveFile(file.temporary);
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "xps2img/image_format.h"
+#include "xps2img/platform.h"
 
 // Where one page's image goes: written under `temporary`, then moved to `final`.
 struct PageFile {
@@ -16,13 +18,18 @@ struct PageFile {
 // extension. PageFileName("图", 3, 2, ".jpeg") is "图3 (2).jpeg".
 std::string PageFileName(std::string_view stem, int page, int copy, std::string_view extension);
 
-// Reserves the names for pages 1..count in `folder` under the first copy number whose names
-// are all free: no file has a final name (for JPEG, in either spelling .jpeg or .jpg), and
-// every temporary name could be created exclusively. The empty temporary files are the
-// reservation, so converters running at once never pick the same names. On failure returns
-// nothing and sets `error` to the reason; no file is left behind.
-std::vector<PageFile> ReserveNames(const std::string& folder, std::string_view stem, int count,
-                                   const FormatChoice& format, std::string& error);
+// One document's names, reserved for this converter for as long as it lives.
+struct Reservation {
+  std::vector<PageFile> files;
+  // The document's reservation: a hidden file `.STEM (n).EXT.lock` that one live converter at
+  // a time holds.
+  std::unique_ptr<platform::HeldFile> hold;
+};
 
-// Removes the temporary files of the pages not yet moved into place.
-void ReleaseNames(const std::vector<PageFile>& files);
+// Reserves the names for pages 1..count in `folder` under the first copy number whose names
+// are all free: its reservation is not held by a live converter, no file has a final name
+// (for JPEG, in either spelling .jpeg or .jpg), and no live converter writes a temporary name.
+// Temporary files a dead converter left are removed on the way; each page's temporary file is
+// made only when the page is written. On failure returns no files and sets `error`.
+Reservation ReserveNames(const std::string& folder, std::string_view stem, int count,
+                         const FormatChoice& format, std::string& error);

@@ -15,13 +15,14 @@ constexpr std::int64_t kBandBytes = std::int64_t{8} << 20;
 constexpr int kMinBandRows = 16;
 
 // Renders `page` band by band into `writer`, as many times as the writer needs.
-void Encode(BandRenderer& renderer, const PreparedPage& page, ImageWriter& writer) {
+void Encode(BandRenderer& renderer, const PreparedPage& page, ImageWriter& writer, PageStop* stop,
+            PageLosses* losses) {
   std::int64_t rowBytes = std::int64_t{page.width()} * 3;
   int bandRows = static_cast<int>(
       std::clamp<std::int64_t>(kBandBytes / rowBytes, kMinBandRows, page.height()));
   for (int pass = 0; pass < writer.Passes(); ++pass) {
     for (int y = 0; y < page.height(); y += bandRows) {
-      Band band = renderer.Render(page, y, std::min(bandRows, page.height() - y));
+      Band band = renderer.Render(page, y, std::min(bandRows, page.height() - y), stop, losses);
       writer.WriteRows(band.rows, band.stride, band.count);
     }
   }
@@ -30,15 +31,21 @@ void Encode(BandRenderer& renderer, const PreparedPage& page, ImageWriter& write
 
 // Writes `page` into the existing file at `path`.
 void WriteImage(BandRenderer& renderer, const PreparedPage& page, const std::string& path,
-                const Options& options, bool grey) {
+                const Options& options, bool grey, PageStop* stop, PageLosses* losses) {
   std::string reason;
-  std::FILE* out = platform::OpenForWriting(path, reason);
-  if (!out) throw std::runtime_error("无法写入临时文件" + Quote(path) + "：" + reason);
+  bool exists = false;
+  std::FILE* out = platform::CreateForWriting(path, exists, reason);
+  // A file a dead converter left under this name since the names were reserved.
+  if (!out && exists && platform::RemoveIfAbandoned(path)) {
+    out = platform::CreateForWriting(path, exists, reason);
+  }
+  if (!out && exists) throw std::runtime_error("临时文件" + Quote(path) + "正被另一个程序使用");
+  if (!out) throw std::runtime_error("无法创建临时文件" + Quote(path) + "：" + reason);
   try {
     std::setvbuf(out, nullptr, _IOFBF, 1 << 20);
     auto writer = NewImageWriter(options.format.format, out,
                                  {page.width(), page.height(), options.dpi, grey});
-    Encode(renderer, page, *writer);
+    Encode(renderer, page, *writer, stop, losses);
   } catch (...) {
     std::fclose(out);
     throw;
@@ -52,11 +59,12 @@ void WriteImage(BandRenderer& renderer, const PreparedPage& page, const std::str
 }  // namespace
 
 void WritePage(BandRenderer& renderer, const PreparedPage& page, const PageFile& file,
-               const Options& options) {
+               const Options& options, PageStop* stop, PageLosses* losses) {
   try {
-    WriteImage(renderer, page, file.temporary, options, page.grey());
+    WriteImage(renderer, page, file.temporary, options, page.grey(), stop, losses);
   } catch (const NotGrey&) {
-    WriteImage(renderer, page, file.temporary, options, false);
+    platform::RemoveFile(file.temporary);
+    WriteImage(renderer, page, file.temporary, options, false, stop, losses);
   }
   std::string reason = platform::MoveWithoutReplacing(file.temporary, file.final);
   if (!reason.empty()) throw std::runtime_error("无法写成" + Quote(file.final) + "：" + reason);

@@ -6,11 +6,12 @@
 #include "xps2img/options.h"
 #include "xps2img/output_names.h"
 
-// Writes one page under its temporary name, then moves it to its final name without replacing
-// anything. Throws std::runtime_error (or RenderError, EncodeError) with the reason on failure;
-// the temporary file is then the caller's to remove.
+// Writes one page under its temporary name, which it creates, then moves it to its final name
+// without replacing anything. Throws std::runtime_error (or RenderError, EncodeError) with the
+// reason on failure; the temporary file is then the caller's to remove. `stop`, when given, cuts
+// the rendering short (PageStopped); what could not be drawn goes to `losses`, when given.
 void WritePage(BandRenderer& renderer, const PreparedPage& page, const PageFile& file,
-               const Options& options);
+               const Options& options, PageStop* stop, PageLosses* losses);
 
 // "“text”", as the messages quote names.
 std::string Quote(const std::string& text);

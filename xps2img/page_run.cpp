@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "xps2img/page_output.h"
@@ -16,6 +18,25 @@ constexpr size_t kListedFailures = 10;
 // less than this; a page of many gradients alone takes some 50 MB.
 constexpr std::size_t kMemoryForListAhead = std::size_t{64} << 20;
 
+// How long a page's work may go on after it was stopped before its worker is given up.
+std::chrono::seconds Grace(std::chrono::seconds budget) {
+  return std::clamp(budget / 4, std::chrono::seconds(1), std::chrono::seconds(10));
+}
+
+// Runs an action at a deadline while it lives.
+class Watched {
+ public:
+  Watched(Watchdog& watchdog, Watchdog::Clock::time_point when, std::function<void()> action)
+      : watchdog_(watchdog), id_(watchdog.Watch(when, std::move(action))) {}
+  ~Watched() { watchdog_.Cancel(id_); }
+  Watched(const Watched&) = delete;
+  Watched& operator=(const Watched&) = delete;
+
+ private:
+  Watchdog& watchdog_;
+  Watchdog::Id id_;
+};
+
 }  // namespace
 
 std::string TooLargeText(const PageTooLarge& e, int dpi) {
@@ -25,49 +46,114 @@ std::string TooLargeText(const PageTooLarge& e, int dpi) {
          number(kPixelLimit.maxPixels / 1e4) + " 万像素）";
 }
 
-PageRun::PageRun(const Options& options, XpsDocument& document, std::vector<PageFile> files)
+PageRun::PageRun(const Options& options, XpsDocument& document, Reservation names)
     : options_(options),
       document_(document),
-      files_(std::move(files)),
+      files_(std::move(names.files)),
+      hold_(std::move(names.hold)),
+      budget_(options.pageSeconds),
       unclaimed_(static_cast<int>(files_.size())) {}
 
 ExitCode PageRun::Run() {
   int count = static_cast<int>(files_.size());
-  std::vector<std::unique_ptr<BandRenderer>> renderers;
-  for (int i = 0; i < std::min(platform::CoreCount(), count); ++i) {
-    renderers.push_back(document_.NewRenderer());
-  }
-  std::vector<std::thread> threads;
-  for (auto& renderer : renderers) {
-    threads.emplace_back([this, r = renderer.get()] { Work(*r); });
-  }
+  for (int i = 0; i < std::min(platform::CoreCount(), count); ++i) StartWorker();
   for (int i = 0; i < count; ++i) {
     WaitForDemand();
-    Job job{i, Prepare(i)};
+    auto start = Watchdog::Clock::now();
+    Job job{i, nullptr, {}, {}};
+    job.page = Prepare(i, job.losses);
+    job.spent = Watchdog::Clock::now() - start;
     std::lock_guard lock(mutex_);
     ready_.push_back(std::move(job));
     changed_.notify_all();
   }
-  for (auto& thread : threads) thread.join();
+  WaitForPages();
+  // Every page is done: no worker is busy, so none can be given up any more.
+  bool givenUp = false;
+  for (Worker& worker : workers_) {
+    if (worker.givenUp) {
+      givenUp = true;
+    } else {
+      worker.thread.join();
+    }
+  }
+  ExitCode code = Report();
+  if (givenUp) {
+    // A worker is still inside MuPDF: nothing MuPDF holds may be released under it, so the
+    // process ends here rather than through the destructors.
+    hold_.reset();
+    std::fflush(nullptr);
+    std::_Exit(static_cast<int>(code));
+  }
   finished_.clear();
-  return Report();
+  return code;
 }
 
-void PageRun::Work(BandRenderer& renderer) {
+void PageRun::StartWorker() {
+  Worker& worker = workers_.emplace_back();
+  worker.renderer = document_.NewRenderer();
+  worker.thread = std::thread([this, &worker] { Work(worker); });
+}
+
+void PageRun::Work(Worker& worker) {
   while (Claim()) {
     auto slot = platform::AcquireRenderSlot();
     Job job = TakeJob();  // counts this worker as holding a slot until Finish
     if (job.page) {
+      {
+        std::lock_guard lock(mutex_);
+        worker.busy = job.index;
+      }
+      PageStop stop;
+      auto deadline = Watchdog::Clock::now() + budget_ - job.spent;
+      Watched stopAt(watchdog_, deadline, [&stop] { stop.Stop(); });
+      Watched giveUpAt(watchdog_, deadline + Grace(budget_),
+                       [this, &worker, index = job.index] { GiveUp(worker, index); });
       try {
-        WritePage(renderer, *job.page, files_[static_cast<size_t>(job.index)], options_);
-        Written(job.index);
+        WritePage(*worker.renderer, *job.page, files_[static_cast<size_t>(job.index)], options_,
+                  &stop, &job.losses);
+        Written(job.index, &worker, job.losses);
+      } catch (const PageStopped&) {
+        Failed(job.index, TimeText(), &worker);
       } catch (const std::exception& e) {
-        Failed(job.index, e.what());
+        Failed(job.index, e.what(), &worker);
       }
     }
     slot.reset();
     Finish(std::move(job));
+    std::lock_guard lock(mutex_);
+    if (worker.givenUp) return;
   }
+}
+
+void PageRun::GiveUp(Worker& worker, int index) {
+  platform::RemoveFile(files_[static_cast<size_t>(index)].temporary);
+  std::lock_guard lock(mutex_);
+  if (worker.busy != index) return;  // done meanwhile
+  worker.busy = -1;
+  worker.givenUp = true;
+  ++stuck_;
+  failures_.push_back({index, TimeText() + "，且无法中止"});
+  changed_.notify_all();
+}
+
+void PageRun::WaitForPages() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    if (stuck_ > 0) {
+      --stuck_;
+      lock.unlock();
+      StartWorker();
+      lock.lock();
+      continue;
+    }
+    if (written_ + static_cast<int>(failures_.size()) == static_cast<int>(files_.size())) return;
+    changed_.wait(lock);
+  }
+}
+
+std::string PageRun::TimeText() const {
+  return "超时：超过每页 " + std::to_string(budget_.count()) + " 秒的上限（--page-seconds）";
 }
 
 // Claims one of the pages still to do before waiting for a slot, so that no worker waits for
@@ -109,6 +195,13 @@ void PageRun::WaitForDemand() {
       lock.lock();
       continue;
     }
+    if (stuck_ > 0) {
+      --stuck_;
+      lock.unlock();
+      StartWorker();
+      lock.lock();
+      continue;
+    }
     int ready = static_cast<int>(ready_.size());
     if (ready < waiting_) return;
     if (ready < holding_ && XpsDocument::MemoryInUse() < kMemoryForListAhead) return;
@@ -116,9 +209,13 @@ void PageRun::WaitForDemand() {
   }
 }
 
-std::unique_ptr<PreparedPage> PageRun::Prepare(int index) {
+std::unique_ptr<PreparedPage> PageRun::Prepare(int index, PageLosses& losses) {
+  PageStop stop;
+  Watched stopAt(watchdog_, Watchdog::Clock::now() + budget_, [&stop] { stop.Stop(); });
   try {
-    return document_.Prepare(index, options_.dpi, kPixelLimit);
+    return document_.Prepare(index, options_.dpi, kPixelLimit, &stop, &losses);
+  } catch (const PageStopped&) {
+    Failed(index, TimeText());
   } catch (const PageTooLarge& e) {
     Failed(index, TooLargeText(e, options_.dpi));
   } catch (const std::exception& e) {
@@ -127,17 +224,30 @@ std::unique_ptr<PreparedPage> PageRun::Prepare(int index) {
   return nullptr;
 }
 
-void PageRun::Written(int index) {
+void PageRun::Written(int index, Worker* worker, const PageLosses& losses) {
   std::lock_guard lock(mutex_);
+  if (worker->givenUp) return;  // failed already; its file was removed
+  worker->busy = -1;
   ++written_;
+  changed_.notify_all();
   platform::PrintLine("第 " + std::to_string(index + 1) + "/" + std::to_string(files_.size()) +
                       " 页 → " + files_[static_cast<size_t>(index)].final);
+  if (losses.all().empty()) return;
+  std::string message =
+      Quote(options_.source) + "第 " + std::to_string(index + 1) + " 页有内容未能画出：";
+  for (size_t i = 0; i < losses.all().size(); ++i) {
+    message += (i ? "；" : "") + losses.all()[i];
+  }
+  platform::PrintError("xps2img: " + message);
 }
 
-void PageRun::Failed(int index, const std::string& reason) {
+void PageRun::Failed(int index, const std::string& reason, Worker* worker) {
   platform::RemoveFile(files_[static_cast<size_t>(index)].temporary);
   std::lock_guard lock(mutex_);
+  if (worker && worker->givenUp) return;
+  if (worker) worker->busy = -1;
   failures_.push_back({index, reason});
+  changed_.notify_all();
 }
 
 ExitCode PageRun::Report() {

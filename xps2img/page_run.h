@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "xps2img/converter.h"
 #include "xps2img/engine.h"
 #include "xps2img/output_names.h"
+#include "xps2img/watchdog.h"
 
 // Each side fits JPEG (65500) and GIF (65535); 500 million pixels keep a BMP under 1.5 GB.
 inline constexpr PixelLimit kPixelLimit{65000, 500e6};
@@ -18,14 +20,18 @@ inline constexpr PixelLimit kPixelLimit{65000, 500e6};
 // The reason a page is refused at `dpi`, as the messages give it.
 std::string TooLargeText(const PageTooLarge& e, int dpi);
 
-// Converts the pages of one document into their reserved files. The main thread loads pages
+// Converts the pages of one document into their reserved names. The main thread loads pages
 // into display lists and drops them again; worker threads, one per core, render and encode.
 // A worker first takes one of the machine's render slots, and only then is a display list made
 // for it: a converter waiting for a slot holds no page in memory. While its workers render,
 // one list each is made ahead if memory allows.
+//
+// Each page has a time budget for loading and rendering; past it, its work is stopped. A worker
+// that stays stuck inside MuPDF even so is given up: its page fails, another worker takes its
+// place, and the process ends without waiting for it.
 class PageRun {
  public:
-  PageRun(const Options& options, XpsDocument& document, std::vector<PageFile> files);
+  PageRun(const Options& options, XpsDocument& document, Reservation names);
 
   // Writes every page it can, reports progress and failures; returns the exit status.
   ExitCode Run();
@@ -34,22 +40,41 @@ class PageRun {
   struct Job {
     int index;
     std::unique_ptr<PreparedPage> page;  // nullptr when the page could not be loaded
+    Watchdog::Clock::duration spent{};   // of the page's time budget, in loading it
+    PageLosses losses;                   // what could not be read or drawn
+  };
+  struct Worker {
+    std::unique_ptr<BandRenderer> renderer;
+    std::thread thread;
+    int busy = -1;  // the page being written
+    bool givenUp = false;
   };
 
-  void Work(BandRenderer& renderer);
+  void StartWorker();
+  void Work(Worker& worker);
+  // Fails the page of a worker stuck past its budget and asks for a worker in its place.
+  void GiveUp(Worker& worker, int index);
+  // Waits until every page is written or failed, starting workers in place of stuck ones.
+  void WaitForPages();
   bool Claim();
   Job TakeJob();
   void Finish(Job job);
   // Waits until a worker with a slot asks for a page, dropping finished lists meanwhile.
   void WaitForDemand();
-  std::unique_ptr<PreparedPage> Prepare(int index);
-  void Written(int index);
-  void Failed(int index, const std::string& reason);
+  std::unique_ptr<PreparedPage> Prepare(int index, PageLosses& losses);
+  // Count a page as done, unless its worker was given up.
+  void Written(int index, Worker* worker, const PageLosses& losses);
+  void Failed(int index, const std::string& reason, Worker* worker = nullptr);
+  std::string TimeText() const;
   ExitCode Report();
 
   const Options& options_;
   XpsDocument& document_;
   std::vector<PageFile> files_;
+  std::unique_ptr<platform::HeldFile> hold_;  // the reservation of the names
+  const std::chrono::seconds budget_;
+  std::deque<Worker> workers_;  // only the main thread adds to it
+  Watchdog watchdog_;
 
   std::mutex mutex_;
   std::condition_variable changed_;
@@ -59,5 +84,6 @@ class PageRun {
   std::deque<Job> ready_;  // display lists made for workers that hold a slot
   std::vector<std::unique_ptr<PreparedPage>> finished_;  // to be dropped by the main thread
   int written_ = 0;
+  int stuck_ = 0;  // workers given up and not yet replaced
   std::vector<std::pair<int, std::string>> failures_;
 };

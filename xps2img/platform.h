@@ -24,18 +24,32 @@ std::string CheckFolder(const std::string& path);
 // Whether anything (file, folder, link) exists under `path`.
 bool Exists(const std::string& path);
 
-// Creates an empty file that must not exist yet. Empty on success; "exists" is reported
-// through `exists` so the caller can try another name; any other failure as a reason.
-std::string CreateExclusive(const std::string& path, bool& exists);
+// Creates a file that must not exist yet and opens it for writing: hidden where the system hides
+// by attribute, and held while it is open (RemoveIfAbandoned leaves it alone). nullptr on
+// failure, with `exists` set when the name was taken, else `reason`.
+std::FILE* CreateForWriting(const std::string& path, bool& exists, std::string& reason);
 
-// Opens an existing file for writing, truncating it; nullptr with `reason` set on failure.
-std::FILE* OpenForWriting(const std::string& path, std::string& reason);
+// Removes `path` unless a live process holds it (CreateForWriting, HoldFile). Whether it is
+// gone.
+bool RemoveIfAbandoned(const std::string& path);
+
+// A file that one process at a time holds, created if need be: the system lets go of it when
+// the process dies. Destroying it removes the file.
+class HeldFile {
+ public:
+  virtual ~HeldFile() = default;
+};
+
+// Holds `path`, hidden where the system hides by attribute. nullptr when another live process
+// holds it (`busy`) or on failure (`reason`).
+std::unique_ptr<HeldFile> HoldFile(const std::string& path, bool& busy, std::string& reason);
 
 // 64-bit positioning in a stdio file, which the standard does not offer.
 bool Seek(std::FILE* file, std::int64_t offset, int whence);
 std::int64_t Tell(std::FILE* file);
 
-// Moves `from` to `to` only if `to` does not exist. Empty on success, else the reason.
+// Moves `from` to `to` only if `to` does not exist, visible even if `from` was hidden. Empty on
+// success, else the reason.
 std::string MoveWithoutReplacing(const std::string& from, const std::string& to);
 
 // Removes a file; failures are ignored (it is used for clean-up only).
@@ -43,6 +57,9 @@ void RemoveFile(const std::string& path);
 
 // The number of processor cores, at least 1.
 int CoreCount();
+
+// The machine's physical memory in bytes, 0 when unknown.
+std::uint64_t PhysicalMemory();
 
 // One of the machine's page-render slots, held until destroyed. The operating system frees
 // the slot when the holding process dies.

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 #include "xps2img/platform.h"
 
@@ -35,6 +36,20 @@ std::string Reason(int error) {
       return std::strerror(error);
   }
 }
+
+class LockedFile : public HeldFile {
+ public:
+  LockedFile(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+  // Removed while still locked, so that whoever locks it next sees it gone.
+  ~LockedFile() override {
+    unlink(path_.c_str());
+    close(fd_);
+  }
+
+ private:
+  std::string path_;
+  int fd_;
+};
 
 class FlockSlot : public RenderSlot {
  public:
@@ -93,22 +108,53 @@ bool Exists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
-std::string CreateExclusive(const std::string& path, bool& exists) {
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+std::FILE* CreateForWriting(const std::string& path, bool& exists, std::string& reason) {
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   exists = fd < 0 && errno == EEXIST;
-  if (fd < 0) return exists ? std::string() : Reason(errno);
-  close(fd);
-  return {};
-}
-
-std::FILE* OpenForWriting(const std::string& path, std::string& reason) {
-  int fd = open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
-  std::FILE* file = fd < 0 ? nullptr : fdopen(fd, "wb");
+  // The lock tells RemoveIfAbandoned that a live process writes the file.
+  std::FILE* file = fd < 0 || flock(fd, LOCK_EX | LOCK_NB) != 0 ? nullptr : fdopen(fd, "wb");
   if (!file) {
-    reason = Reason(errno);
-    if (fd >= 0) close(fd);
+    if (!exists) reason = Reason(errno);
+    if (fd >= 0) {
+      unlink(path.c_str());
+      close(fd);
+    }
   }
   return file;
+}
+
+bool RemoveIfAbandoned(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT;
+  bool abandoned = flock(fd, LOCK_EX | LOCK_NB) == 0;
+  bool gone = abandoned && unlink(path.c_str()) == 0;
+  close(fd);
+  return gone;
+}
+
+std::unique_ptr<HeldFile> HoldFile(const std::string& path, bool& busy, std::string& reason) {
+  busy = false;
+  for (;;) {
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+      reason = Reason(errno);
+      return nullptr;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      busy = errno == EWOULDBLOCK;
+      if (!busy) reason = Reason(errno);
+      close(fd);
+      return nullptr;
+    }
+    // The holder before may have removed the file between its opening and its locking here:
+    // the lock only counts on the file that still has the name.
+    struct stat held, named;
+    if (fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+        held.st_ino == named.st_ino) {
+      return std::make_unique<LockedFile>(path, fd);
+    }
+    close(fd);
+  }
 }
 
 bool Seek(std::FILE* file, std::int64_t offset, int whence) {
@@ -134,6 +180,13 @@ void RemoveFile(const std::string& path) { unlink(path.c_str()); }
 int CoreCount() {
   unsigned n = std::thread::hardware_concurrency();
   return n == 0 ? 1 : static_cast<int>(n);
+}
+
+std::uint64_t PhysicalMemory() {
+  long pages = sysconf(_SC_PHYS_PAGES), size = sysconf(_SC_PAGE_SIZE);
+  return pages > 0 && size > 0
+             ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(size)
+             : 0;
 }
 
 std::unique_ptr<RenderSlot> AcquireRenderSlot() {

@@ -82,6 +82,15 @@ bool NotFound(DWORD error) {
          error == ERROR_INVALID_NAME || error == ERROR_BAD_NETPATH || error == ERROR_INVALID_DRIVE;
 }
 
+class HandleFile : public HeldFile {
+ public:
+  explicit HandleFile(HANDLE file) : file_(file) {}
+  ~HandleFile() override { CloseHandle(file_); }  // and the system deletes the file
+
+ private:
+  HANDLE file_;
+};
+
 class MutexSlot : public RenderSlot {
  public:
   explicit MutexSlot(HANDLE mutex) : mutex_(mutex) {}
@@ -192,24 +201,16 @@ bool Exists(const std::string& path) {
   return !NotFound(GetLastError());
 }
 
-std::string CreateExclusive(const std::string& path, bool& exists) {
+std::FILE* CreateForWriting(const std::string& path, bool& exists, std::string& reason) {
+  // Shared for reading only: while it is open nobody can delete it, which tells
+  // RemoveIfAbandoned that a live process writes it.
   HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+                            FILE_ATTRIBUTE_HIDDEN, nullptr);
+  exists = false;
   if (file == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
-    return exists ? std::string() : Reason(error);
-  }
-  exists = false;
-  CloseHandle(file);
-  return {};
-}
-
-std::FILE* OpenForWriting(const std::string& path, std::string& reason) {
-  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                            TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    reason = Reason(GetLastError());
+    if (!exists) reason = Reason(error);
     return nullptr;
   }
   int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY);
@@ -222,8 +223,35 @@ std::FILE* OpenForWriting(const std::string& path, std::string& reason) {
   if (!stream) {
     reason = "无法打开文件流";
     _close(fd);  // closes the handle too
+    DeleteFileW(Wide(path).c_str());
   }
   return stream;
+}
+
+bool RemoveIfAbandoned(const std::string& path) {
+  std::wstring wide = Wide(path);
+  // Read-only files are not this program's, and DeleteFileW would refuse them anyway.
+  DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return NotFound(GetLastError());
+  return DeleteFileW(wide.c_str()) != 0;
+}
+
+std::unique_ptr<HeldFile> HoldFile(const std::string& path, bool& busy, std::string& reason) {
+  // Opened without sharing: a second holder fails. The system deletes the file when its last
+  // handle closes, also when the process dies.
+  HANDLE file =
+      CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                  OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  busy = false;
+  if (file == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
+    // Access is denied to a file whose last holder is closing it, and in a read-only folder.
+    busy = error == ERROR_SHARING_VIOLATION ||
+           (error == ERROR_ACCESS_DENIED && Exists(path) && !CheckFolder(path).empty());
+    if (!busy) reason = Reason(error);
+    return nullptr;
+  }
+  return std::make_unique<HandleFile>(file);
 }
 
 bool Seek(std::FILE* file, std::int64_t offset, int whence) {
@@ -233,6 +261,8 @@ bool Seek(std::FILE* file, std::int64_t offset, int whence) {
 std::int64_t Tell(std::FILE* file) { return static_cast<std::int64_t>(ftello64(file)); }
 
 std::string MoveWithoutReplacing(const std::string& from, const std::string& to) {
+  // The image must not keep the hidden attribute of its temporary name.
+  SetFileAttributesW(Wide(from).c_str(), FILE_ATTRIBUTE_NORMAL);
   // Without MOVEFILE_REPLACE_EXISTING the move fails on an existing name, atomically.
   if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), 0)) return {};
   DWORD error = GetLastError();
@@ -246,6 +276,12 @@ int CoreCount() {
   SYSTEM_INFO info;
   GetSystemInfo(&info);
   return info.dwNumberOfProcessors == 0 ? 1 : static_cast<int>(info.dwNumberOfProcessors);
+}
+
+std::uint64_t PhysicalMemory() {
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  return GlobalMemoryStatusEx(&status) ? status.ullTotalPhys : 0;
 }
 
 std::unique_ptr<RenderSlot> AcquireRenderSlot() {

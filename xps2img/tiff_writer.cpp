@@ -59,7 +59,7 @@ class TiffWriter : public ImageWriter {
     bool ok =
         TIFFSetField(tiff_.get(), TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(shape.width)) &&
         TIFFSetField(tiff_.get(), TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(shape.height)) &&
-        TIFFSetField(tiff_.get(), TIFFTAG_SAMPLESPERPIXEL, 3) &&
+        TIFFSetField(tiff_.get(), TIFFTAG_SAMPLESPERPIXEL, grey_ ? 1 : 3) &&
         TIFFSetField(tiff_.get(), TIFFTAG_BITSPERSAMPLE, 8) &&
         TIFFSetField(tiff_.get(), TIFFTAG_PHOTOMETRIC,
                      grey_ ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB) &&
@@ -75,10 +75,12 @@ class TiffWriter : public ImageWriter {
   }
   void WriteRows(const std::uint8_t* rows, std::ptrdiff_t stride, int count) override {
     for (int i = 0; i < count; ++i, ++row_) {
-      if (TIFFWriteScanline(tiff_.get(), const_cast<std::uint8_t*>(rows + i * stride), row_, 0) <
-          0) {
-        Fail();
+      auto* row = const_cast<std::uint8_t*>(rows + i * stride);
+      if (grey_) {
+        RgbToGrey(row, width_, greyRow_.data());
+        row = greyRow_.data();
       }
+      if (TIFFWriteScanline(tiff_.get(), row, row_, 0) < 0) Fail();
     }
   }
 
@@ -94,7 +96,7 @@ class TiffWriter : public ImageWriter {
   std::uint32_t row_ = 0;
   int width_;
   bool grey_;
-  std::vector<std::uint8_t> greyRow_;
+  std::vector<std::uint8_t> greyRow_;  // one sample a pixel
 };
 
 }  // namespace

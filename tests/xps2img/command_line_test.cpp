@@ -44,6 +44,9 @@ TEST_F(CommandLine, UsageErrorsExitTwoAndWriteNothing) {
       {{doc, out, "-d"}, "-d 缺少取值"},
       {{doc, out, "-f", "png", "-f", "gif"}, "-f 重复"},
       {{doc, out, "-i", "../escape"}, "路径分隔符"},
+      {{doc, out, "--memory-mb", "0"}, "内存上限必须至少为 1"},
+      {{doc, out, "--page-seconds", "2s"}, "每页时间“2s”"},
+      {{doc, out, "--memory-mb", "9", "--memory-mb", "9"}, "--memory-mb 重复"},
       {{doc, out, "--verbose"}, "“--verbose”"},
   };
   for (const Case& c : cases) {

@@ -43,6 +43,18 @@ TEST_F(Failures, PagesThatRenderAreWrittenWhenAnotherFails) {
   EXPECT_NE(r.err.find("已写入 2 页，共 3 页"), std::string::npos) << r.err;
 }
 
+// Pages of negative or zero size fail with their numbers; the sound page is written.
+TEST_F(Failures, ImpossiblePageSizesFailThosePagesOnly) {
+  ProcessResult r = Convert({Fixture("bad-size.xps"), out_.string(), "-d", "30"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(Names(out_), std::vector<std::string>{"图4.png"});
+  EXPECT_NE(r.err.find("第 1 页无法转换（页面大小无效：宽 -562500 点、高 -562500 点）"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("第 2 页无法转换（页面大小无效：宽 0 点"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("第 3 页无法转换（页面大小无效"), std::string::npos) << r.err;
+}
+
 // A resolution at which a page would be too large is refused before anything is written.
 TEST_F(Failures, ResolutionBeyondThePixelLimitWritesNothing) {
   ProcessResult r = Convert({Fixture("text.xps"), out_.string(), "-d", "20000"});

@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -56,9 +58,11 @@ pid_t StartProcess(const std::vector<std::string>& argv, const std::string& outF
   return pid;
 }
 
-int WaitProcess(pid_t pid) {
+int WaitProcess(pid_t pid, long* peakKiB) {
   int status = 0;
-  if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
+  struct rusage usage {};
+  if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return -1;
+  if (peakKiB) *peakKiB = usage.ru_maxrss;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -67,14 +71,17 @@ ProcessResult RunProcess(const std::vector<std::string>& argv,
   fs::path folder = MakeTempFolder("xps2img-run-");
   if (folder.empty()) return {-1, "", "no temporary folder"};
   fs::path out = folder / "out", err = folder / "err";
-  int code = WaitProcess(StartProcess(argv, out, err, extraEnv));
-  ProcessResult result{code, ReadAll(out), ReadAll(err)};
+  auto start = std::chrono::steady_clock::now();
+  long peakKiB = 0;
+  int code = WaitProcess(StartProcess(argv, out, err, extraEnv), &peakKiB);
+  std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+  ProcessResult result{code, ReadAll(out), ReadAll(err), peakKiB, seconds.count()};
   fs::remove_all(folder);
   return result;
 }
 
 ImageInfo Identify(const fs::path& image) {
-  ProcessResult r = RunProcess({IDENTIFY, "-units", "PixelsPerInch", "-format",
+  ProcessResult r = RunProcess({IDENTIFY, "-regard-warnings", "-units", "PixelsPerInch", "-format",
                                 "%w %h %[colorspace] %x", image.string() + "[0]"});
   ImageInfo info;
   std::istringstream fields(r.out);

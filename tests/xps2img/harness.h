@@ -15,14 +15,17 @@ struct ProcessResult {
   int exitCode;  // -1 when the process did not end normally
   std::string out;
   std::string err;
+  long peakKiB = 0;    // the most resident memory the process had
+  double seconds = 0;  // wall time
 };
 
 // Starts `argv` (argv[0] is a path) with stdin closed, stdout and stderr into the files given,
 // and `extraEnv` ("NAME=value") on top of this process's environment.
 pid_t StartProcess(const std::vector<std::string>& argv, const std::string& outFile,
                    const std::string& errFile, const std::vector<std::string>& extraEnv = {});
-// Waits for a started process and gives its exit status, or -1.
-int WaitProcess(pid_t pid);
+// Waits for a started process and gives its exit status, or -1; its peak resident memory in
+// KiB goes to `peakKiB` when given.
+int WaitProcess(pid_t pid, long* peakKiB = nullptr);
 
 // Runs `argv` to its end and gives its exit status and output.
 ProcessResult RunProcess(const std::vector<std::string>& argv,
@@ -35,7 +38,7 @@ struct ImageInfo {
   double dpi = 0;           // resolution in pixels per inch, 0 when the file has none
 };
 
-// What ImageMagick's identify reads from the image; width 0 when it cannot read it.
+// What ImageMagick's identify reads from the image; width 0 when it cannot read it or warns.
 ImageInfo Identify(const std::filesystem::path& image);
 
 // The number of pixels that differ between two images, per ImageMagick's compare; -1 when

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <fcntl.h>
+#include <csignal>
 #include <fstream>
 #include <thread>
 
@@ -16,6 +17,22 @@ using Naming = ConverterTest;
 std::string Content(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Takes every render slot of the converters that use `tmp` as their temporary folder, as a
+// converter rendering on every core would; closing the descriptors frees them.
+std::vector<int> HoldAllSlots(const fs::path& tmp) {
+  fs::path slots = tmp / ("vellumor-render-" + std::to_string(getuid()));
+  fs::create_directories(slots);
+  fs::permissions(slots, fs::perms::owner_all);
+  std::vector<int> held;
+  for (unsigned i = 0; i < std::max(1u, std::thread::hardware_concurrency()); ++i) {
+    int fd =
+        open((slots / ("slot-" + std::to_string(i))).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    held.push_back(fd);
+  }
+  return held;
 }
 
 TEST_F(Naming, PagesAreNamedStemNumberExtension) {
@@ -76,16 +93,7 @@ TEST_F(Naming, ConvertersStartedTogetherNeverShareNames) {
 // another process holds every slot, no page is rendered; once they are free, all are.
 TEST_F(Naming, RenderingWaitsForAFreeMachineWideSlot) {
   fs::path tmp = NewFolder("tmp");
-  fs::path slots = tmp / ("vellumor-render-" + std::to_string(getuid()));
-  fs::create_directories(slots);
-  fs::permissions(slots, fs::perms::owner_all);
-  std::vector<int> held;
-  for (unsigned i = 0; i < std::max(1u, std::thread::hardware_concurrency()); ++i) {
-    int fd =
-        open((slots / ("slot-" + std::to_string(i))).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
-    held.push_back(fd);
-  }
+  std::vector<int> held = HoldAllSlots(tmp);
   pid_t pid = StartProcess({XPS2IMG, Fixture("text.xps"), out_.string(), "-d", "20"},
                            (root_ / "out.txt").string(), (root_ / "err.txt").string(),
                            {"TMPDIR=" + tmp.string()});
@@ -93,6 +101,29 @@ TEST_F(Naming, RenderingWaitsForAFreeMachineWideSlot) {
   for (const std::string& name : Names(out_)) EXPECT_EQ(name.front(), '.') << name;
   for (int fd : held) close(fd);
   EXPECT_EQ(WaitProcess(pid), 0);
+  EXPECT_EQ(Names(out_), (std::vector<std::string>{"图1.png", "图2.png", "图3.png"}));
+}
+
+// A converter reserves a document's names with one hidden file that it holds, not one file per
+// page. Killed, it leaves only hidden files, which no other converter takes for names: the
+// next run into the folder uses the plain names and removes them.
+TEST_F(Naming, AKilledConvertersReservationsDieWithIt) {
+  fs::path tmp = NewFolder("tmp");
+  std::vector<int> held = HoldAllSlots(tmp);
+  pid_t pid = StartProcess({XPS2IMG, Fixture("text.xps"), out_.string(), "-d", "20"},
+                           (root_ / "out.txt").string(), (root_ / "err.txt").string(),
+                           {"TMPDIR=" + tmp.string()});
+  for (int i = 0; i < 100 && Names(out_).empty(); ++i) usleep(20000);
+  usleep(200000);
+  EXPECT_EQ(Names(out_), std::vector<std::string>{".图.png.lock"});
+  kill(pid, SIGKILL);
+  WaitProcess(pid);
+  for (int fd : held) close(fd);
+  std::ofstream(out_ / ".图2.png.part") << "a dead converter's half page";
+
+  ProcessResult r =
+      Convert({Fixture("text.xps"), out_.string(), "-d", "20"}, {"TMPDIR=" + tmp.string()});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(Names(out_), (std::vector<std::string>{"图1.png", "图2.png", "图3.png"}));
 }
 

@@ -50,6 +50,15 @@ int RunConverter(const std::vector<std::string>& arguments) {
     CloseHandle(file);
     return 0;
   }
+  if (arguments[0] == "hold-file" && arguments.size() == 2) {
+    bool busy = false;
+    std::string reason;
+    auto held = platform::HoldFile(arguments[1], busy, reason);
+    if (!held) return 5;
+    platform::PrintLine("held");
+    std::this_thread::sleep_for(std::chrono::hours(1));
+    return 0;
+  }
   if (arguments[0] == "hold-slots") {
     // One thread per slot: each slot is a mutex, owned by the thread that takes it.
     int count = platform::CoreCount();

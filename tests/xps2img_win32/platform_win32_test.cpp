@@ -88,8 +88,11 @@ TEST(ConverterJoinPathTest, UsesBackslashesAndKeepsAnExistingSeparator) {
 
 TEST_F(ConverterFilesTest, ChineseNamesReachTheFileSystemAsUtf16) {
   bool exists = true;
-  EXPECT_EQ(platform::CreateExclusive(In("图1.png"), exists), "");
+  std::string reason;
+  std::FILE* file = platform::CreateForWriting(In("图1.png"), exists, reason);
+  ASSERT_NE(file, nullptr) << reason;
   EXPECT_FALSE(exists);
+  std::fclose(file);
   WIN32_FIND_DATAW data;
   HANDLE find = FindFirstFileW((Wide(folder_) + L"\\*.png").c_str(), &data);
   ASSERT_NE(find, INVALID_HANDLE_VALUE);
@@ -110,31 +113,54 @@ TEST_F(ConverterFilesTest, ChecksSayWhatIsWrong) {
   EXPECT_EQ(platform::CheckFolder(In("missing")), "不存在");
 }
 
-TEST_F(ConverterFilesTest, CreateExclusiveNeverTouchesAnExistingFile) {
+TEST_F(ConverterFilesTest, CreateForWritingNeverTouchesAnExistingFile) {
   Write(In("图1.png"), "old");
   bool exists = false;
-  EXPECT_EQ(platform::CreateExclusive(In("图1.png"), exists), "");
+  std::string reason;
+  EXPECT_EQ(platform::CreateForWriting(In("图1.png"), exists, reason), nullptr);
   EXPECT_TRUE(exists);
   EXPECT_EQ(Read(In("图1.png")), "old");
 }
 
-TEST_F(ConverterFilesTest, OpenForWritingOpensOnlyAnExistingFile) {
+// A temporary file is hidden while it exists and cannot be taken for abandoned while it is
+// written; its image is visible once moved into place.
+TEST_F(ConverterFilesTest, TemporaryFilesAreHiddenAndHeldWhileWritten) {
+  bool exists = false;
   std::string reason;
-  EXPECT_EQ(platform::OpenForWriting(In("missing.png"), reason), nullptr);
-  EXPECT_EQ(reason, "不存在");
-  EXPECT_FALSE(platform::Exists(In("missing.png")));
-
-  Write(In("图1.tmp"), "longer old content");
-  std::FILE* file = platform::OpenForWriting(In("图1.tmp"), reason);
+  std::FILE* file = platform::CreateForWriting(In(".图1.png.part"), exists, reason);
   ASSERT_NE(file, nullptr) << reason;
+  EXPECT_TRUE(GetFileAttributesW(Wide(In(".图1.png.part")).c_str()) & FILE_ATTRIBUTE_HIDDEN);
   std::fputs("new", file);
   // Positions past 4 GiB, for large uncompressed images.
   ASSERT_TRUE(platform::Seek(file, 5'000'000'000LL, SEEK_SET));
   EXPECT_EQ(platform::Tell(file), 5'000'000'000LL);
   ASSERT_TRUE(platform::Seek(file, 0, SEEK_END));
   EXPECT_EQ(platform::Tell(file), 3);
+  EXPECT_FALSE(platform::RemoveIfAbandoned(In(".图1.png.part")));
   std::fclose(file);
-  EXPECT_EQ(Read(In("图1.tmp")), "new");
+  EXPECT_EQ(platform::MoveWithoutReplacing(In(".图1.png.part"), In("图1.png")), "");
+  EXPECT_EQ(Read(In("图1.png")), "new");
+  EXPECT_FALSE(GetFileAttributesW(Wide(In("图1.png")).c_str()) & FILE_ATTRIBUTE_HIDDEN);
+
+  Write(In(".图2.png.part"), "left by a converter that died");
+  EXPECT_TRUE(platform::RemoveIfAbandoned(In(".图2.png.part")));
+  EXPECT_FALSE(platform::Exists(In(".图2.png.part")));
+  EXPECT_TRUE(platform::RemoveIfAbandoned(In(".图3.png.part")));  // nothing there
+}
+
+// A document's reservation: hidden, held by one holder at a time, gone with its holder.
+TEST_F(ConverterFilesTest, HeldFilesHaveOneHolderAndGoWithIt) {
+  bool busy = true;
+  std::string reason;
+  auto held = platform::HoldFile(In(".图.png.lock"), busy, reason);
+  ASSERT_NE(held, nullptr) << reason;
+  EXPECT_FALSE(busy);
+  EXPECT_TRUE(GetFileAttributesW(Wide(In(".图.png.lock")).c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(platform::HoldFile(In(".图.png.lock"), busy, reason), nullptr);
+  EXPECT_TRUE(busy);
+  EXPECT_FALSE(platform::RemoveIfAbandoned(In(".图.png.lock")));
+  held.reset();
+  EXPECT_FALSE(platform::Exists(In(".图.png.lock")));
 }
 
 TEST_F(ConverterFilesTest, MoveNeverReplacesAndLeavesBothFilesAsTheyWere) {
@@ -197,6 +223,25 @@ struct Helper {
   HANDLE process = nullptr;
   HANDLE read = nullptr;
 };
+
+// A converter that is ended (its console closed) leaves no reservation behind: the system
+// deletes the file with the process's last handle, and the names are free for the next one.
+TEST_F(ConverterFilesTest, AReservationGoesWithAProcessThatIsEnded) {
+  std::string lock = In(".图.png.lock");
+  {
+    Helper helper(L"hold-file \"" + Wide(lock) + L"\"");
+    ASSERT_NE(helper.process, nullptr);
+    ASSERT_EQ(helper.ReadOutput(5), "held\n");
+    bool busy = false;
+    std::string reason;
+    EXPECT_EQ(platform::HoldFile(lock, busy, reason), nullptr);
+    EXPECT_TRUE(busy);
+  }  // terminated
+  EXPECT_FALSE(platform::Exists(lock));
+  bool busy = true;
+  std::string reason;
+  EXPECT_NE(platform::HoldFile(lock, busy, reason), nullptr) << reason;
+}
 
 TEST(ConverterEntryPointTest, ArgumentsArriveAsUtf8AndRedirectedOutputIsUtf8) {
   Helper helper(L"echo \"输出 文件夹\" 图 \"第 1/2 页 → 图1.png\"");
