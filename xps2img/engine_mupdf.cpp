@@ -26,12 +26,14 @@ thread_local PageLosses* pageLosses = nullptr;
 thread_local std::string lastError;
 // MuPDF's error stack overflowed during this thread's page: its nesting limit was met.
 thread_local bool nestedTooDeep = false;
+// A part of this thread's page that MuPDF refused to inflate (see the ZIP patch): its error.
+thread_local std::string zipBomb;
 
 void OnError(void*, const char* message) {
   lastError = message;
-  if (std::string_view(message).find("exception stack overflow") != std::string_view::npos) {
-    nestedTooDeep = true;
-  }
+  std::string_view text(message);
+  if (text.find("exception stack overflow") != std::string_view::npos) nestedTooDeep = true;
+  if (text.starts_with("zip bomb refused")) zipBomb = message;
 }
 
 void OnWarning(void*, const char* message) {
@@ -75,32 +77,91 @@ bool BoundPage(fz_context* ctx, fz_document* doc, int index, fz_page** page, fz_
   return ok;
 }
 
-// Records the page into a display list and finds out on the way whether it is all grey.
-fz_display_list* ListPage(fz_context* ctx, fz_page* page, fz_rect bounds, int* colour,
-                          fz_cookie* cookie) {
+// Records the page into a display list.
+fz_display_list* ListPage(fz_context* ctx, fz_page* page, fz_rect bounds, fz_cookie* cookie) {
   fz_display_list* list = nullptr;
   fz_device* recorder = nullptr;
-  fz_device* test = nullptr;
   fz_var(list);
   fz_var(recorder);
-  fz_var(test);
   fz_try(ctx) {
     list = fz_new_display_list(ctx, bounds);
     recorder = fz_new_list_device(ctx, list);
-    test = fz_new_test_device(ctx, colour, 0.0f, FZ_TEST_OPT_IMAGES, recorder);
-    fz_run_page(ctx, page, test, fz_identity, cookie);
-    fz_close_device(ctx, test);
+    fz_run_page(ctx, page, recorder, fz_identity, cookie);
     fz_close_device(ctx, recorder);
   }
-  fz_always(ctx) {
-    fz_drop_device(ctx, test);
-    fz_drop_device(ctx, recorder);
-  }
+  fz_always(ctx) { fz_drop_device(ctx, recorder); }
   fz_catch(ctx) {
     fz_drop_display_list(ctx, list);
     list = nullptr;
   }
   return list;
+}
+
+// A device that meets the list's images before anything decodes them, and stops at the first
+// that declares more than `maxPixels` pixels.
+struct ImageSizeCheck {
+  fz_device super;
+  double maxPixels;
+  int width, height;  // of that image, or 0
+};
+
+void CheckImage(fz_context* ctx, fz_device* device, fz_image* image) {
+  auto* check = reinterpret_cast<ImageSizeCheck*>(device);
+  if (static_cast<double>(image->w) * image->h <= check->maxPixels) return;
+  check->width = image->w;
+  check->height = image->h;
+  fz_throw(ctx, FZ_ERROR_ABORT, "image too large");
+}
+void CheckFilledImage(fz_context* ctx, fz_device* device, fz_image* image, fz_matrix, float,
+                      fz_color_params) {
+  CheckImage(ctx, device, image);
+}
+void CheckImageMask(fz_context* ctx, fz_device* device, fz_image* image, fz_matrix, fz_colorspace*,
+                    const float*, float, fz_color_params) {
+  CheckImage(ctx, device, image);
+}
+void CheckClipMask(fz_context* ctx, fz_device* device, fz_image* image, fz_matrix, fz_rect) {
+  CheckImage(ctx, device, image);
+}
+
+// Finds an image on `list` that declares more than `maxPixels` pixels; false if MuPDF failed.
+bool FindHugeImage(fz_context* ctx, fz_display_list* list, double maxPixels, int* width,
+                   int* height, fz_cookie* cookie) {
+  ImageSizeCheck* check = nullptr;
+  bool ok = true;
+  fz_var(check);
+  fz_var(ok);
+  fz_try(ctx) {
+    check = fz_new_derived_device(ctx, ImageSizeCheck);
+    check->super.fill_image = CheckFilledImage;
+    check->super.fill_image_mask = CheckImageMask;
+    check->super.clip_image_mask = CheckClipMask;
+    check->maxPixels = maxPixels;
+    fz_run_display_list(ctx, list, &check->super, fz_identity, fz_infinite_rect, cookie);
+    fz_close_device(ctx, &check->super);
+    *width = check->width;
+    *height = check->height;
+  }
+  fz_always(ctx) { fz_drop_device(ctx, reinterpret_cast<fz_device*>(check)); }
+  fz_catch(ctx) { ok = false; }
+  return ok;
+}
+
+// Whether the list draws anything in colour (images by their pixels): 0 when it is all grey.
+int ColourOf(fz_context* ctx, fz_display_list* list, fz_cookie* cookie) {
+  int colour = 2;
+  fz_device* test = nullptr;
+  fz_var(colour);
+  fz_var(test);
+  fz_try(ctx) {
+    // Without a device to pass on to, the test stops the list at the first colour it meets.
+    test = fz_new_test_device(ctx, &colour, 0.0f, FZ_TEST_OPT_IMAGES, nullptr);
+    fz_run_display_list(ctx, list, test, fz_identity, fz_infinite_rect, cookie);
+    fz_close_device(ctx, test);
+  }
+  fz_always(ctx) { fz_drop_device(ctx, test); }
+  fz_catch(ctx) { colour = 2; }
+  return colour;
 }
 
 fz_pixmap* NewBandPixmap(fz_context* ctx, fz_irect box) {
@@ -169,6 +230,7 @@ class PageScope {
     fz_flush_warnings(ctx_);
     lastError.clear();
     nestedTooDeep = false;
+    zipBomb.clear();
     pageLosses = losses;
     if (!stop_) return;
     stop_->Attach(&cookie_.abort);
@@ -199,6 +261,8 @@ class PageScope {
 [[noreturn]] void Fail(fz_context* ctx, const PageScope& scope, std::size_t refused,
                        const char* stage) {
   if (scope.stopped()) throw PageStopped(std::string(stage) + "时被中止");
+  if (!zipBomb.empty())
+    throw RenderError("部件解压后过大，疑为压缩炸弹，拒绝读取（" + zipBomb + "）");
   if (refused) throw OutOfMemory(MemoryText(stage, refused));
   std::string message = Message(ctx);
   // MuPDF's nesting limit is that of its own error stack. A resource dictionary that names
@@ -304,19 +368,34 @@ class MupdfDocument : public XpsDocument {
     float zoom = static_cast<float>(dpi) / 72.0f;
     fz_matrix ctm = fz_scale(zoom, zoom);
     fz_irect box = fz_round_rect(fz_transform_rect(bounds, ctm));
-    int colour = 2;
-    fz_display_list* list = ListPage(ctx_, page, bounds, &colour, scope.cookie());
+    fz_display_list* list = ListPage(ctx_, page, bounds, scope.cookie());
     fz_drop_page(ctx_, page);
+    int imageWidth = 0, imageHeight = 0;
+    bool listed = list && FindHugeImage(ctx_, list, limit.maxPixels, &imageWidth, &imageHeight,
+                                        scope.cookie());
     std::size_t refused = mupdf_memory::TakeRefused();
-    if (!list || refused || scope.stopped()) {
+    if (!listed || refused || scope.stopped() || !zipBomb.empty()) {
       fz_drop_display_list(ctx_, list);
       Fail(ctx_, scope, refused, "读取页面");
+    }
+    if (imageWidth) {
+      fz_drop_display_list(ctx_, list);
+      throw RenderError("图像过大：声明 " + std::to_string(imageWidth) + " × " +
+                        std::to_string(imageHeight) + " 像素，超过上限（共最多 " +
+                        std::to_string(static_cast<long long>(limit.maxPixels / 1e4)) +
+                        " 万像素），未解码");
     }
     if (box.x1 <= box.x0 || box.y1 <= box.y0) {
       fz_drop_display_list(ctx_, list);
       throw PageSizeInvalid(bounds.x1 - bounds.x0, bounds.y1 - bounds.y0);
     }
-    return std::make_unique<MupdfPage>(ctx_, list, ctm, box, colour == 0);
+    bool grey = ColourOf(ctx_, list, scope.cookie()) == 0;
+    refused = mupdf_memory::TakeRefused();
+    if (refused || scope.stopped()) {
+      fz_drop_display_list(ctx_, list);
+      Fail(ctx_, scope, refused, "读取页面");
+    }
+    return std::make_unique<MupdfPage>(ctx_, list, ctm, box, grey);
   }
 
   std::unique_ptr<BandRenderer> NewRenderer() override {

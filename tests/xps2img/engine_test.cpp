@@ -45,7 +45,7 @@ TEST(Engine, AStoppedPageEndsSoon) {
 // Past the memory cap a page fails with OutOfMemory; MuPDF's memory falls back below the cap
 // and the next page renders.
 TEST(Engine, APagePastTheMemoryCapFailsAlone) {
-  auto document = XpsDocument::Open(Fixture("hostile-image.xps"), 32 << 20);
+  auto document = XpsDocument::Open(Fixture("hostile-gradient.xps"), 32 << 20);
   XpsDocument::SetMemoryCap(std::size_t{64} << 20);
   try {
     Draw(*document, 0, 72, nullptr);
