@@ -7,10 +7,15 @@
 #include <string_view>
 #include <vector>
 
-// The operating-system services the converter uses. Paths and messages are UTF-8 throughout;
-// each platform file converts at its edge. The platform file also holds the program's entry
-// point, which hands the arguments, as UTF-8, to RunConverter.
+// The operating-system services the converter uses, one file per platform. Paths and messages
+// are UTF-8 throughout; each platform file converts at its edge. The program's entry point
+// (main_posix.cpp, main_win32.cpp) hands the arguments, as UTF-8, to RunConverter.
 namespace platform {
+
+#ifdef _WIN32
+// UTF-16 as Windows gives it, in UTF-8.
+std::string Utf8(std::wstring_view text);
+#endif
 
 // `name` inside `folder`.
 std::string JoinPath(std::string_view folder, std::string_view name);

@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -225,9 +224,3 @@ void PrintError(std::string_view line) {
 }
 
 }  // namespace platform
-
-int main(int argc, char** argv) {
-  // A reader that goes away must not end the conversion: progress lines are lost, not pages.
-  std::signal(SIGPIPE, SIG_IGN);
-  return RunConverter(std::vector<std::string>(argv + 1, argv + argc));
-}

@@ -28,16 +28,6 @@ std::wstring Wide(std::string_view text) {
   return wide;
 }
 
-std::string Utf8(std::wstring_view text) {
-  if (text.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string utf8(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), n,
-                      nullptr, nullptr);
-  return utf8;
-}
-
 std::string Reason(DWORD error) {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
@@ -162,6 +152,16 @@ void Write(DWORD which, std::FILE* stream, std::string_view line) {
 }
 
 }  // namespace
+
+std::string Utf8(std::wstring_view text) {
+  if (text.empty()) return {};
+  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                              nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), n,
+                      nullptr, nullptr);
+  return utf8;
+}
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
   std::string path(folder);
@@ -304,13 +304,3 @@ void PrintLine(std::string_view line) { Write(STD_OUTPUT_HANDLE, stdout, line); 
 void PrintError(std::string_view line) { Write(STD_ERROR_HANDLE, stderr, line); }
 
 }  // namespace platform
-
-int wmain(int argc, wchar_t** argv) {
-  // No error dialog boxes: a converter that fails says so in its console and exits.
-  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-  _setmode(_fileno(stdout), _O_BINARY);
-  _setmode(_fileno(stderr), _O_BINARY);
-  std::vector<std::string> arguments;
-  for (int i = 1; i < argc; ++i) arguments.push_back(platform::Utf8(argv[i]));
-  return RunConverter(arguments);
-}

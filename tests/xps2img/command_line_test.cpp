@@ -20,7 +20,9 @@ TEST_F(CommandLine, HelpAndVersionSucceedAndWriteNothing) {
   EXPECT_TRUE(Names(out_).empty());
 }
 
-// Every usage error exits 2 with one line on stderr that names the culprit, and writes nothing.
+// A usage error exits 2 with one line on stderr that names the culprit, and writes nothing.
+// The messages themselves are checked in process (options_test.cpp); these cases cover the
+// argument decoding of each platform's entry point.
 TEST_F(CommandLine, UsageErrorsExitTwoAndWriteNothing) {
   const std::string doc = Fixture("text.xps"), out = out_.string();
   struct Case {
@@ -29,24 +31,9 @@ TEST_F(CommandLine, UsageErrorsExitTwoAndWriteNothing) {
   };
   const std::vector<Case> cases{
       {{}, "源文件和输出文件夹"},
-      {{doc}, "源文件和输出文件夹"},
-      {{"-f", "png", doc, out}, "源文件和输出文件夹"},
       {{doc, out, "-f", "webp"}, "jpeg、jpg、png、tiff、tif、bmp、gif"},
-      {{doc, out, "-f", ""}, "不支持的格式"},
-      // A format typed with blanks reaches the converter as several arguments.
-      {{doc, out, "-f", "png", "x", "-d", "300", "-i", "图"}, "“x”"},
-      {{doc, out, "-d", "0"}, "至少为 1"},
-      // The value after -d is taken even when it starts with "-".
-      {{doc, out, "-d", "-5", "-f", "png"}, "“-5”"},
-      {{doc, out, "-d", "3x"}, "“3x”"},
       {{doc, out, "-d", " 300"}, "“ 300”"},
-      {{doc, out, "-d", "99999999999999999999"}, "太大"},
-      {{doc, out, "-d"}, "-d 缺少取值"},
-      {{doc, out, "-f", "png", "-f", "gif"}, "-f 重复"},
       {{doc, out, "-i", "../escape"}, "路径分隔符"},
-      {{doc, out, "--memory-mb", "0"}, "内存上限必须至少为 1"},
-      {{doc, out, "--page-seconds", "2s"}, "每页时间“2s”"},
-      {{doc, out, "--memory-mb", "9", "--memory-mb", "9"}, "--memory-mb 重复"},
       {{doc, out, "--verbose"}, "“--verbose”"},
   };
   for (const Case& c : cases) {

@@ -33,11 +33,7 @@ int RunConverter(const std::vector<std::string>& arguments) {
                                 &read);
     row.resize(read);
     while (!row.empty() && row.back() == L' ') row.pop_back();
-    int n = WideCharToMultiByte(CP_UTF8, 0, row.data(), static_cast<int>(row.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, row.data(), static_cast<int>(row.size()), utf8.data(), n,
-                        nullptr, nullptr);
+    std::string utf8 = platform::Utf8(row);
     const std::string& path = arguments[1];
     std::wstring wide(path.size(), L'\0');
     wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, path.data(),

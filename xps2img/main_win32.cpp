@@ -1,0 +1,24 @@
+// The converter's entry point on Windows: UTF-16 arguments, binary console streams.
+#ifndef UNICODE
+#define UNICODE
+#endif
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "xps2img/platform.h"
+
+int wmain(int argc, wchar_t** argv) {
+  // No error dialog boxes: a converter that fails says so in its console and exits.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i) arguments.push_back(platform::Utf8(argv[i]));
+  return RunConverter(arguments);
+}
