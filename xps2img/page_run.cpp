@@ -137,16 +137,20 @@ void PageRun::GiveUp(Worker& worker, int index) {
   changed_.notify_all();
 }
 
+// Starts a worker, outside the lock, in place of one given up on a stuck page, if any.
+bool PageRun::ReplaceStuckWorker(std::unique_lock<std::mutex>& lock) {
+  if (stuck_ == 0) return false;
+  --stuck_;
+  lock.unlock();
+  StartWorker();
+  lock.lock();
+  return true;
+}
+
 void PageRun::WaitForPages() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    if (stuck_ > 0) {
-      --stuck_;
-      lock.unlock();
-      StartWorker();
-      lock.lock();
-      continue;
-    }
+    if (ReplaceStuckWorker(lock)) continue;
     if (written_ + static_cast<int>(failures_.size()) == static_cast<int>(files_.size())) return;
     changed_.wait(lock);
   }
@@ -195,13 +199,7 @@ void PageRun::WaitForDemand() {
       lock.lock();
       continue;
     }
-    if (stuck_ > 0) {
-      --stuck_;
-      lock.unlock();
-      StartWorker();
-      lock.lock();
-      continue;
-    }
+    if (ReplaceStuckWorker(lock)) continue;
     int ready = static_cast<int>(ready_.size());
     if (ready < waiting_) return;
     if (ready < holding_ && XpsDocument::MemoryInUse() < kMemoryForListAhead) return;

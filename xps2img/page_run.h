@@ -54,6 +54,7 @@ class PageRun {
   void Work(Worker& worker);
   // Fails the page of a worker stuck past its budget and asks for a worker in its place.
   void GiveUp(Worker& worker, int index);
+  bool ReplaceStuckWorker(std::unique_lock<std::mutex>& lock);
   // Waits until every page is written or failed, starting workers in place of stuck ones.
   void WaitForPages();
   bool Claim();
