@@ -1,13 +1,11 @@
 #include <mupdf/fitz.h>
-#ifdef VELLUMOR_WRAP_JPEG_STD_ERROR
+
 #include <cstdio>
 // jpeglib.h needs FILE and size_t declared first.
 #include <jpeglib.h>
-#endif
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -203,7 +201,6 @@ std::string MemoryText(const char* stage, std::size_t refused) {
 
 std::string Message(fz_context* ctx) { return fz_caught_message(ctx); }
 
-#ifdef VELLUMOR_WRAP_JPEG_STD_ERROR
 // libjpeg prints its warnings ("Corrupt JPEG data: ...") on standard error, and MuPDF leaves
 // that as it is. The link wraps jpeg_std_error, which makes every libjpeg error manager, so
 // that they are collected with the page's other losses instead.
@@ -212,7 +209,6 @@ void OnJpegMessage(j_common_ptr info) {
   info->err->format_message(info, message);
   OnWarning(nullptr, message);
 }
-#endif
 
 // MuPDF's messages are collected for the page at hand, not printed.
 void Listen(fz_context* ctx) {
@@ -489,10 +485,8 @@ std::size_t XpsDocument::MemoryInUse() { return mupdf_memory::InUse(); }
 
 void XpsDocument::SetMemoryCap(std::size_t bytes) { mupdf_memory::SetCap(bytes); }
 
-#ifdef VELLUMOR_WRAP_JPEG_STD_ERROR
 extern "C" jpeg_error_mgr* __real_jpeg_std_error(jpeg_error_mgr* errors);
 extern "C" jpeg_error_mgr* __wrap_jpeg_std_error(jpeg_error_mgr* errors) {
   __real_jpeg_std_error(errors)->output_message = OnJpegMessage;
   return errors;
 }
-#endif

@@ -202,10 +202,12 @@ bool Exists(const std::string& path) {
 }
 
 std::FILE* CreateForWriting(const std::string& path, bool& exists, std::string& reason) {
-  // Shared for reading only: while it is open nobody can delete it, which tells
-  // RemoveIfAbandoned that a live process writes it.
-  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_HIDDEN, nullptr);
+  // While it is open nobody can open it without sharing, which tells RemoveIfAbandoned that a
+  // live process writes it. Shared for deleting, so that RemoveFile can remove it even while a
+  // thread given up on still has it open: the system deletes it when that handle closes, at the
+  // latest when the process ends.
+  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                            nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
   exists = false;
   if (file == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
@@ -229,11 +231,13 @@ std::FILE* CreateForWriting(const std::string& path, bool& exists, std::string& 
 }
 
 bool RemoveIfAbandoned(const std::string& path) {
-  std::wstring wide = Wide(path);
-  // Read-only files are not this program's, and DeleteFileW would refuse them anyway.
-  DWORD attributes = GetFileAttributesW(wide.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return NotFound(GetLastError());
-  return DeleteFileW(wide.c_str()) != 0;
+  // Opened without sharing, which fails while any process has it open, and deleted when this
+  // handle closes. A read-only file is refused: it is not this program's.
+  HANDLE file = CreateFileW(Wide(path).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return NotFound(GetLastError());
+  CloseHandle(file);
+  return true;
 }
 
 std::unique_ptr<HeldFile> HoldFile(const std::string& path, bool& busy, std::string& reason) {

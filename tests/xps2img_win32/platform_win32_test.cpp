@@ -146,6 +146,15 @@ TEST_F(ConverterFilesTest, TemporaryFilesAreHiddenAndHeldWhileWritten) {
   EXPECT_TRUE(platform::RemoveIfAbandoned(In(".图2.png.part")));
   EXPECT_FALSE(platform::Exists(In(".图2.png.part")));
   EXPECT_TRUE(platform::RemoveIfAbandoned(In(".图3.png.part")));  // nothing there
+
+  // A page given up on is removed while its stuck writer still has it open, and is gone once
+  // that writer lets go.
+  file = platform::CreateForWriting(In(".图4.png.part"), exists, reason);
+  ASSERT_NE(file, nullptr) << reason;
+  platform::RemoveFile(In(".图4.png.part"));
+  std::fputs("late", file);
+  std::fclose(file);
+  EXPECT_FALSE(platform::Exists(In(".图4.png.part")));
 }
 
 // A document's reservation: hidden, held by one holder at a time, gone with its holder.
