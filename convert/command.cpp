@@ -44,7 +44,7 @@ std::optional<std::uint32_t> ReadDecimal(std::u16string_view digits, bool negati
 // Encloses one argument in double quotes so that CommandLineToArgvW gives back exactly
 // `text`: backslashes before an embedded quote or before the closing quote are doubled,
 // and an embedded quote is escaped.
-std::u16string Quote(std::u16string_view text) {
+std::u16string QuoteArgument(std::u16string_view text) {
   std::u16string quoted = u"\"";
   std::size_t backslashes = 0;
   for (char16_t c : text) {
@@ -100,11 +100,11 @@ std::u16string ImageStem(int index, int count) {
 std::u16string BuildConverterCommand(const ConversionJob& job, PathStyle style) {
   const std::u16string_view converter =
       style == PathStyle::Windows ? u"\\bin\\xps2img" : u"/bin/xps2img";
-  std::u16string command = Quote(job.programFolder + std::u16string(converter));
+  std::u16string command = QuoteArgument(job.programFolder + std::u16string(converter));
   command += u' ';
-  command += Quote(job.sourcePath);
+  command += QuoteArgument(job.sourcePath);
   command += u' ';
-  command += Quote(job.outputFolder);
+  command += QuoteArgument(job.outputFolder);
   command += u" -f ";
   command += job.format;
   command += u" -d ";

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/system_error_text_win32.h"
 #include "xps2img/platform.h"
 
 namespace platform {
@@ -53,16 +54,8 @@ std::string Reason(DWORD error) {
     default:
       break;
   }
-  wchar_t* text = nullptr;
-  DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring message(text ? text : L"", n);
-  if (text) LocalFree(text);
-  while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' ||
-                              message.back() == L' ' || message.back() == L'.')) {
-    message.pop_back();
-  }
+  std::wstring message = SystemErrorText(error);
+  while (!message.empty() && message.back() == L'.') message.pop_back();
   if (message.empty()) return "错误 " + std::to_string(error);
   return Utf8(message);
 }

@@ -15,16 +15,10 @@ struct CloseHandleDeleter {
 struct DeleteObjectDeleter {
   void operator()(HGDIOBJ object) const { DeleteObject(object); }
 };
-struct LocalFreeDeleter {
-  void operator()(void* memory) const { LocalFree(memory); }
-};
 
 // A kernel object's handle (process, thread, file); hold INVALID_HANDLE_VALUE as nullptr.
 using Handle = std::unique_ptr<std::remove_pointer_t<HANDLE>, CloseHandleDeleter>;
 using Font = std::unique_ptr<std::remove_pointer_t<HFONT>, DeleteObjectDeleter>;
-// Memory the system allocated for the caller with LocalAlloc (FormatMessageW, ...).
-template <class T>
-using LocalMemory = std::unique_ptr<T, LocalFreeDeleter>;
 
 // The screen's device context, for reading its capabilities.
 class ScreenDc {
