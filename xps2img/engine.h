@@ -115,8 +115,10 @@ class XpsDocument {
 class PreparedPage {
  public:
   virtual ~PreparedPage() = default;
+  // The page's size in pixels, and the resolution it was prepared at: what its image holds.
   virtual int width() const = 0;
   virtual int height() const = 0;
+  virtual int dpi() const = 0;
   // Whether everything on the page is neutral grey, so every pixel will have r = g = b.
   virtual bool grey() const = 0;
 };

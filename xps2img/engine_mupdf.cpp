@@ -268,25 +268,33 @@ class PageScope {
   throw RenderError(message);
 }
 
+// Where a page's pixels lie at a resolution, worked out once when the page is loaded.
+struct Geometry {
+  fz_rect bounds;  // in points
+  int dpi;
+  fz_matrix ctm;  // points to pixels
+  fz_irect box;   // the pixels, rounded outward as mutool draw does
+};
+
 class MupdfPage : public PreparedPage {
  public:
-  MupdfPage(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_irect box, bool grey)
-      : ctx_(ctx), list_(list), ctm_(ctm), box_(box), grey_(grey) {}
+  MupdfPage(fz_context* ctx, fz_display_list* list, const Geometry& geometry, bool grey)
+      : ctx_(ctx), list_(list), geometry_(geometry), grey_(grey) {}
   ~MupdfPage() override { fz_drop_display_list(ctx_, list_); }
 
-  int width() const override { return box_.x1 - box_.x0; }
-  int height() const override { return box_.y1 - box_.y0; }
+  int width() const override { return geometry_.box.x1 - geometry_.box.x0; }
+  int height() const override { return geometry_.box.y1 - geometry_.box.y0; }
+  int dpi() const override { return geometry_.dpi; }
   bool grey() const override { return grey_; }
 
   fz_display_list* list() const { return list_; }
-  fz_matrix ctm() const { return ctm_; }
-  fz_irect box() const { return box_; }
+  fz_matrix ctm() const { return geometry_.ctm; }
+  fz_irect box() const { return geometry_.box; }
 
  private:
   fz_context* ctx_;
   fz_display_list* list_;
-  fz_matrix ctm_;
-  fz_irect box_;
+  Geometry geometry_;
   bool grey_;
 };
 
@@ -347,24 +355,21 @@ class MupdfDocument : public XpsDocument {
     PageScope scope(ctx_, nullptr, nullptr);
     fz_drop_page(ctx_, checked_);
     checked_ = nullptr;
-    checked_ = Load(index, dpi, limit, &checkedBounds_, scope);
+    checked_ = Load(index, dpi, limit, &checkedGeometry_, scope);
     checkedIndex_ = index;
   }
 
   std::unique_ptr<PreparedPage> Prepare(int index, int dpi, const PixelLimit& limit, PageStop* stop,
                                         PageLosses* losses) override {
     PageScope scope(ctx_, stop, losses);
-    fz_rect bounds = checkedBounds_;
+    Geometry geometry = checkedGeometry_;
     fz_page* page = checked_;
     checked_ = nullptr;
-    if (!page || checkedIndex_ != index) {
+    if (!page || checkedIndex_ != index || geometry.dpi != dpi) {
       fz_drop_page(ctx_, page);
-      page = Load(index, dpi, limit, &bounds, scope);
+      page = Load(index, dpi, limit, &geometry, scope);
     }
-    float zoom = static_cast<float>(dpi) / 72.0f;
-    fz_matrix ctm = fz_scale(zoom, zoom);
-    fz_irect box = fz_round_rect(fz_transform_rect(bounds, ctm));
-    fz_display_list* list = ListPage(ctx_, page, bounds, scope.cookie());
+    fz_display_list* list = ListPage(ctx_, page, geometry.bounds, scope.cookie());
     fz_drop_page(ctx_, page);
     int imageWidth = 0, imageHeight = 0;
     bool listed = list && FindHugeImage(ctx_, list, limit.maxPixels, &imageWidth, &imageHeight,
@@ -381,17 +386,13 @@ class MupdfDocument : public XpsDocument {
                         std::to_string(static_cast<long long>(limit.maxPixels / 1e4)) +
                         " 万像素），未解码");
     }
-    if (box.x1 <= box.x0 || box.y1 <= box.y0) {
-      fz_drop_display_list(ctx_, list);
-      throw PageSizeInvalid(bounds.x1 - bounds.x0, bounds.y1 - bounds.y0);
-    }
     bool grey = ColourOf(ctx_, list, scope.cookie()) == 0;
     refused = mupdf_memory::TakeRefused();
     if (refused || scope.stopped()) {
       fz_drop_display_list(ctx_, list);
       Fail(ctx_, scope, refused, "读取页面");
     }
-    return std::make_unique<MupdfPage>(ctx_, list, ctm, box, grey);
+    return std::make_unique<MupdfPage>(ctx_, list, geometry, grey);
   }
 
   std::unique_ptr<BandRenderer> NewRenderer() override {
@@ -401,12 +402,13 @@ class MupdfDocument : public XpsDocument {
   }
 
  private:
-  // Loads a page whose pixel size at `dpi` is within `limit`.
-  fz_page* Load(int index, int dpi, const PixelLimit& limit, fz_rect* bounds,
+  // Loads a page whose pixel size at `dpi` is within `limit`, and where its pixels lie.
+  fz_page* Load(int index, int dpi, const PixelLimit& limit, Geometry* geometry,
                 const PageScope& scope) {
     fz_page* page = nullptr;
     mupdf_memory::TakeRefused();
-    bool loaded = BoundPage(ctx_, doc_, index, &page, bounds);
+    const fz_rect* bounds = &geometry->bounds;
+    bool loaded = BoundPage(ctx_, doc_, index, &page, &geometry->bounds);
     std::size_t refused = mupdf_memory::TakeRefused();
     if (!loaded || refused || scope.stopped()) {
       fz_drop_page(ctx_, page);
@@ -425,6 +427,14 @@ class MupdfDocument : public XpsDocument {
       fz_drop_page(ctx_, page);
       throw PageTooLarge(width, height);
     }
+    float scale = static_cast<float>(dpi) / 72.0f;
+    geometry->dpi = dpi;
+    geometry->ctm = fz_scale(scale, scale);
+    geometry->box = fz_round_rect(fz_transform_rect(*bounds, geometry->ctm));
+    if (geometry->box.x1 <= geometry->box.x0 || geometry->box.y1 <= geometry->box.y0) {
+      fz_drop_page(ctx_, page);
+      throw PageSizeInvalid(points[0], points[1]);
+    }
     return page;
   }
 
@@ -432,7 +442,7 @@ class MupdfDocument : public XpsDocument {
   fz_document* doc_;
   fz_page* checked_ = nullptr;  // the page CheckSize loaded, until Prepare takes it
   int checkedIndex_ = -1;
-  fz_rect checkedBounds_{};
+  Geometry checkedGeometry_{};
 };
 
 // MuPDF's lock callbacks, shared by every context of the process.

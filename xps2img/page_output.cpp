@@ -43,8 +43,8 @@ void WriteImage(BandRenderer& renderer, const PreparedPage& page, const std::str
   if (!out) throw std::runtime_error("无法创建临时文件" + Quote(path) + "：" + reason);
   try {
     std::setvbuf(out, nullptr, _IOFBF, 1 << 20);
-    auto writer = NewImageWriter(options.format.format, out,
-                                 {page.width(), page.height(), options.dpi, grey});
+    auto writer =
+        NewImageWriter(options.format.format, out, {page.width(), page.height(), page.dpi(), grey});
     Encode(renderer, page, *writer, stop, losses);
   } catch (...) {
     std::fclose(out);
