@@ -19,13 +19,24 @@
 
 namespace {
 
+// One of MuPDF's messages, which fit its own buffer of 256 bytes. A plain array: a thread_local
+// with a destructor can corrupt the heap when its thread ends with mingw-w64's thread support.
+struct MessageText {
+  std::array<char, 256> text{};
+
+  void operator=(const char* message) { std::snprintf(text.data(), text.size(), "%s", message); }
+  void clear() { text[0] = '\0'; }
+  bool empty() const { return text[0] == '\0'; }
+  std::string_view view() const { return text.data(); }
+};
+
 // What MuPDF reports on this thread is about the page being worked on here, if any.
 thread_local PageLosses* pageLosses = nullptr;
-thread_local std::string lastError;
+thread_local MessageText lastError;
 // MuPDF's error stack overflowed during this thread's page: its nesting limit was met.
 thread_local bool nestedTooDeep = false;
 // A part of this thread's page that MuPDF refused to inflate (see the ZIP patch): its error.
-thread_local std::string zipBomb;
+thread_local MessageText zipBomb;
 
 void OnError(void*, const char* message) {
   lastError = message;
@@ -36,7 +47,7 @@ void OnError(void*, const char* message) {
 
 void OnWarning(void*, const char* message) {
   if (!pageLosses) return;
-  std::string loss = LossText(message, lastError);
+  std::string loss = LossText(message, lastError.view());
   lastError.clear();
   if (!loss.empty()) pageLosses->Add(loss);
 }
@@ -258,7 +269,8 @@ class PageScope {
                        const char* stage) {
   if (scope.stopped()) throw PageStopped(std::string(stage) + "时被中止");
   if (!zipBomb.empty())
-    throw RenderError("部件解压后过大，疑为压缩炸弹，拒绝读取（" + zipBomb + "）");
+    throw RenderError("部件解压后过大，疑为压缩炸弹，拒绝读取（" + std::string(zipBomb.view()) +
+                      "）");
   if (refused) throw OutOfMemory(MemoryText(stage, refused));
   std::string message = Message(ctx);
   // MuPDF's nesting limit is that of its own error stack. A resource dictionary that names
