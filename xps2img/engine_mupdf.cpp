@@ -486,9 +486,13 @@ std::unique_ptr<XpsDocument> XpsDocument::Open(const std::string& path, std::siz
 
 PageSizeInvalid::PageSizeInvalid(double width, double height)
     : RenderError([&] {
-        char text[128];
-        std::snprintf(text, sizeof text, "页面大小无效：宽 %g 点、高 %g 点", width, height);
-        return std::string(text);
+        // printf spells a size that is not a number "-nan" or "nan" by its sign bit.
+        auto number = [](double n) {
+          char text[32] = "NaN";
+          if (!std::isnan(n)) std::snprintf(text, sizeof text, "%g", n);
+          return std::string(text);
+        };
+        return "页面大小无效：宽 " + number(width) + " 点、高 " + number(height) + " 点";
       }()) {}
 
 void PageStop::Stop() {
