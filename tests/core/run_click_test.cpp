@@ -40,8 +40,7 @@ TEST(RunClick, RunsEachButtonsOperationAndGivesWhatItThrowsAsTheReport) {
   }
   const auto report = RunClick(form::Click::Button3Click, form, desktop);
   ASSERT_TRUE(report.has_value());
-  EXPECT_NE(report->find(JpegFixScriptPath(u"E:\\", 1, PathStyle::Windows)),
-            std::u16string::npos);
+  EXPECT_NE(report->find(JpegFixScriptPath(u"E:\\", 1, PathStyle::Windows)), std::u16string::npos);
 
   FailingDesktop failing;
   EXPECT_EQ(RunClick(form::Click::Button1Click, form, failing), u"对话框 failed");
