@@ -4,8 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -192,24 +193,19 @@ std::unique_ptr<RenderSlot> AcquireRenderSlot() {
   static const std::string folder = SlotFolder();
   if (folder.empty()) return nullptr;
   int slots = CoreCount();
-  for (int i = 0; i < slots; ++i) {
-    int fd = OpenSlot(folder, i);
-    if (fd < 0) return nullptr;
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return std::make_unique<FlockSlot>(fd);
-    close(fd);
-  }
-  // All busy: queue on one slot; spreading processes and threads over the slots keeps the
-  // queues even.
-  static std::atomic<unsigned> turn{static_cast<unsigned>(getpid())};
-  int fd = OpenSlot(folder, static_cast<int>(turn++ % static_cast<unsigned>(slots)));
-  if (fd < 0) return nullptr;
-  while (flock(fd, LOCK_EX) != 0) {
-    if (errno != EINTR) {
+  // flock cannot wait for whichever of several files frees first, and queueing on one slot
+  // would keep a worker waiting behind another process's long page while a slot lies free:
+  // every slot is tried again after a pause that grows to 100 ms, short next to a page.
+  for (auto pause = std::chrono::milliseconds(5);;
+       pause = std::min(2 * pause, std::chrono::milliseconds(100))) {
+    for (int i = 0; i < slots; ++i) {
+      int fd = OpenSlot(folder, i);
+      if (fd < 0) return nullptr;
+      if (flock(fd, LOCK_EX | LOCK_NB) == 0) return std::make_unique<FlockSlot>(fd);
       close(fd);
-      return nullptr;
     }
+    std::this_thread::sleep_for(pause);
   }
-  return std::make_unique<FlockSlot>(fd);
 }
 
 void PrintLine(std::string_view line) {

@@ -19,14 +19,14 @@ std::string Content(const fs::path& path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// Takes every render slot of the converters that use `tmp` as their temporary folder, as a
-// converter rendering on every core would; closing the descriptors frees them.
-std::vector<int> HoldAllSlots(const fs::path& tmp) {
+// Takes the render slots from `first` on of the converters that use `tmp` as their temporary
+// folder, as converters rendering on those cores would; closing the descriptors frees them.
+std::vector<int> HoldAllSlots(const fs::path& tmp, unsigned first = 0) {
   fs::path slots = tmp / ("vellumor-render-" + std::to_string(getuid()));
   fs::create_directories(slots);
   fs::permissions(slots, fs::perms::owner_all);
   std::vector<int> held;
-  for (unsigned i = 0; i < std::max(1u, std::thread::hardware_concurrency()); ++i) {
+  for (unsigned i = first; i < std::max(1u, std::thread::hardware_concurrency()); ++i) {
     int fd =
         open((slots / ("slot-" + std::to_string(i))).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
@@ -102,6 +102,21 @@ TEST_F(Naming, RenderingWaitsForAFreeMachineWideSlot) {
   for (int fd : held) close(fd);
   EXPECT_EQ(WaitProcess(pid), 0);
   EXPECT_EQ(Names(out_), (std::vector<std::string>{"图1.png", "图2.png", "图3.png"}));
+}
+
+// With every slot but one held by others, a converter's pages all go through the free one:
+// none waits behind another holder while it lies free.
+TEST_F(Naming, RenderingTakesWhicheverSlotIsFree) {
+  fs::path tmp = NewFolder("tmp");
+  std::vector<int> held = HoldAllSlots(tmp, 1);
+  pid_t pid = StartProcess({XPS2IMG, Fixture("text.xps"), out_.string(), "-d", "20"},
+                           (root_ / "out.txt").string(), (root_ / "err.txt").string(),
+                           {"TMPDIR=" + tmp.string()});
+  const std::vector<std::string> images{"图1.png", "图2.png", "图3.png"};
+  for (int i = 0; i < 1000 && Names(out_) != images; ++i) usleep(20000);
+  EXPECT_EQ(Names(out_), images);
+  for (int fd : held) close(fd);
+  EXPECT_EQ(WaitProcess(pid), 0);
 }
 
 // A converter reserves a document's names with one hidden file that it holds, not one file per
