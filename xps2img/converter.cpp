@@ -25,10 +25,16 @@ ExitCode Fail(const std::string& message) {
 }  // namespace
 
 ExitCode Convert(const Options& options) {
-  std::string reason = platform::CheckReadableFile(options.source);
-  if (!reason.empty()) return Fail("无法读取源文件" + Quote(options.source) + "：" + reason);
-  reason = platform::CheckFolder(options.outputFolder);
-  if (!reason.empty()) return Fail("输出文件夹" + Quote(options.outputFolder) + reason);
+  try {
+    platform::CheckReadableFile(options.source);
+  } catch (const Failure& failure) {
+    return Fail("无法读取源文件" + Quote(options.source) + "：" + failure.what());
+  }
+  try {
+    platform::CheckFolder(options.outputFolder);
+  } catch (const Failure& failure) {
+    return Fail("输出文件夹" + Quote(options.outputFolder) + failure.what());
+  }
 
   std::uint64_t cap = std::min<std::uint64_t>(std::uint64_t(options.memoryMb) << 20, SIZE_MAX);
   XpsDocument::SetMemoryCap(
@@ -53,10 +59,11 @@ ExitCode Convert(const Options& options) {
   } catch (const RenderError&) {
   }
 
-  Reservation names =
-      ReserveNames(options.outputFolder, options.stem, count, options.format, reason);
-  if (names.files.empty()) {
-    return Fail("无法在输出文件夹" + Quote(options.outputFolder) + "中创建文件：" + reason);
+  Reservation names;
+  try {
+    names = ReserveNames(options.outputFolder, options.stem, count, options.format);
+  } catch (const Failure& failure) {
+    return Fail("无法在输出文件夹" + Quote(options.outputFolder) + "中创建文件：" + failure.what());
   }
   return PageRun(options, *document, std::move(names)).Run();
 }

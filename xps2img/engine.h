@@ -9,15 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "xps2img/failure.h"
+
 // XPS rendering. MuPDF stays behind this header: callers see plain C++ types.
 //
 // Threads: an XpsDocument and its PreparedPages are made, used and destroyed on one thread;
 // each worker thread renders with a BandRenderer of its own, and several workers may render
 // the same PreparedPage at once.
 
-// A MuPDF failure; the message is MuPDF's own.
-class RenderError : public std::runtime_error {
-  using std::runtime_error::runtime_error;
+// A MuPDF failure; the message is MuPDF's own, or says in Chinese what was refused.
+class RenderError : public Failure {
+  using Failure::Failure;
 };
 
 // A page that would exceed the pixel limit at the requested resolution.

@@ -4,32 +4,28 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <stdexcept>
 
+#include "xps2img/failure.h"
 #include "xps2img/image_format.h"
 
 struct ImageShape {
   int width;
   int height;
   int dpi;
-  // Every pixel is expected to be grey: writers that can store one channel do so, which
-  // makes the file smaller and quicker to write. Each row is checked on the way.
+  // Every pixel is grey (the caller checks each row first): writers that can store one
+  // channel do so, which makes the file smaller and quicker to write.
   bool grey = false;
 };
 
 // A failure of an encoder or of writing its file; the message is the reason.
-class EncodeError : public std::runtime_error {
-  using std::runtime_error::runtime_error;
+class EncodeError : public Failure {
+  using Failure::Failure;
 };
 
-// A row that was expected grey was not; the page must be written again in colour.
-class NotGrey : public EncodeError {
- public:
-  NotGrey() : EncodeError("not grey") {}
-};
+// Whether every one of `count` rows of `width` RGB pixels has equal channels.
+bool RowsAreGrey(const std::uint8_t* rows, std::ptrdiff_t stride, int width, int count);
 
-// Takes the first channel of `width` RGB pixels into `grey`; throws NotGrey when a pixel's
-// channels differ.
+// Takes the first channel of `width` grey RGB pixels into `grey`.
 void RgbToGrey(const std::uint8_t* rgb, int width, std::uint8_t* grey);
 
 // Encodes an RGB image (3 bytes a pixel) that arrives as bands of rows, top to bottom.

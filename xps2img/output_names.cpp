@@ -28,20 +28,18 @@ std::string PageFileName(std::string_view stem, int page, int copy, std::string_
 }
 
 Reservation ReserveNames(const std::string& folder, std::string_view stem, int count,
-                         const FormatChoice& format, std::string& error) {
+                         const FormatChoice& format) {
   // For JPEG both spellings share one reservation, as they share one name.
   std::string lockExtension = format.format == ImageFormat::kJpeg ? ".jpeg" : format.extension;
   for (int copy = 1; copy <= kMaxCopies; ++copy) {
     Reservation reservation;
-    bool busy = false;
     std::string lock = ".";
     lock += stem;
     if (copy > 1) lock += " (" + std::to_string(copy) + ")";
     lock += lockExtension;
     lock += ".lock";
-    reservation.hold = platform::HoldFile(platform::JoinPath(folder, lock), busy, error);
-    if (busy) continue;
-    if (!reservation.hold) return {};
+    reservation.hold = platform::HoldFile(platform::JoinPath(folder, lock));
+    if (!reservation.hold) continue;  // another converter's
     bool free = true;
     for (int page = 1; page <= count && free; ++page) {
       std::string name = PageFileName(stem, page, copy, format.extension);
@@ -52,6 +50,5 @@ Reservation ReserveNames(const std::string& folder, std::string_view stem, int c
     }
     if (free) return reservation;
   }
-  error = "找不到空闲的文件名";
-  return {};
+  throw Failure("找不到空闲的文件名");
 }

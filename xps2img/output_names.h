@@ -30,6 +30,6 @@ struct Reservation {
 // are all free: its reservation is not held by a live converter, no file has a final name
 // (for JPEG, in either spelling .jpeg or .jpg), and no live converter writes a temporary name.
 // Temporary files a dead converter left are removed on the way; each page's temporary file is
-// made only when the page is written. On failure returns no files and sets `error`.
+// made only when the page is written. Throws Failure when no names can be reserved.
 Reservation ReserveNames(const std::string& folder, std::string_view stem, int count,
-                         const FormatChoice& format, std::string& error);
+                         const FormatChoice& format);

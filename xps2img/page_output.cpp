@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <stdexcept>
 
 #include "xps2img/image_writer.h"
 #include "xps2img/platform.h"
@@ -14,60 +13,67 @@ namespace {
 constexpr std::int64_t kBandBytes = std::int64_t{8} << 20;
 constexpr int kMinBandRows = 16;
 
-// Renders `page` band by band into `writer`, as many times as the writer needs.
-void Encode(BandRenderer& renderer, const PreparedPage& page, ImageWriter& writer, PageStop* stop,
-            PageLosses* losses) {
+// Renders `page` band by band into `writer`, as many times as the writer needs. False, with
+// the image left unfinished, when a page to be stored in grey turns out to have colour.
+bool Encode(BandRenderer& renderer, const PreparedPage& page, ImageWriter& writer, bool grey,
+            PageStop* stop, PageLosses* losses) {
   std::int64_t rowBytes = std::int64_t{page.width()} * 3;
   int bandRows = static_cast<int>(
       std::clamp<std::int64_t>(kBandBytes / rowBytes, kMinBandRows, page.height()));
   for (int pass = 0; pass < writer.Passes(); ++pass) {
     for (int y = 0; y < page.height(); y += bandRows) {
       Band band = renderer.Render(page, y, std::min(bandRows, page.height() - y), stop, losses);
+      if (grey && !RowsAreGrey(band.rows, band.stride, page.width(), band.count)) return false;
       writer.WriteRows(band.rows, band.stride, band.count);
     }
   }
   writer.Finish();
+  return true;
 }
 
-// Writes `page` into the existing file at `path`.
-void WriteImage(BandRenderer& renderer, const PreparedPage& page, const std::string& path,
+// Writes `page` into a new file at `path`, in grey if `grey`; false when it turned out to have
+// colour after all, and the file is then the caller's to remove.
+bool WriteImage(BandRenderer& renderer, const PreparedPage& page, const std::string& path,
                 const Options& options, bool grey, PageStop* stop, PageLosses* losses) {
-  std::string reason;
-  bool exists = false;
-  std::FILE* out = platform::CreateForWriting(path, exists, reason);
-  // A file a dead converter left under this name since the names were reserved.
-  if (!out && exists && platform::RemoveIfAbandoned(path)) {
-    out = platform::CreateForWriting(path, exists, reason);
+  std::FILE* out = nullptr;
+  try {
+    out = platform::CreateForWriting(path);
+    // A file a dead converter left under this name since the names were reserved.
+    if (!out && platform::RemoveIfAbandoned(path)) out = platform::CreateForWriting(path);
+  } catch (const Failure& failure) {
+    throw failure.In("无法创建临时文件" + Quote(path) + "：");
   }
-  if (!out && exists) throw std::runtime_error("临时文件" + Quote(path) + "正被另一个程序使用");
-  if (!out) throw std::runtime_error("无法创建临时文件" + Quote(path) + "：" + reason);
+  if (!out) throw Failure("临时文件" + Quote(path) + "正被另一个程序使用");
+  bool written = false;
   try {
     std::setvbuf(out, nullptr, _IOFBF, 1 << 20);
     auto writer =
         NewImageWriter(options.format.format, out, {page.width(), page.height(), page.dpi(), grey});
-    Encode(renderer, page, *writer, stop, losses);
+    written = Encode(renderer, page, *writer, grey, stop, losses);
   } catch (...) {
     std::fclose(out);
     throw;
   }
   bool failed = std::ferror(out) != 0;
-  if (std::fclose(out) != 0 || failed) {
-    throw std::runtime_error("写入临时文件" + Quote(path) + "失败（磁盘已满？）");
+  if (std::fclose(out) != 0 || (written && failed)) {
+    throw Failure("写入临时文件" + Quote(path) + "失败（磁盘已满？）");
   }
+  return written;
 }
 
 }  // namespace
 
 void WritePage(BandRenderer& renderer, const PreparedPage& page, const PageFile& file,
                const Options& options, PageStop* stop, PageLosses* losses) {
-  try {
-    WriteImage(renderer, page, file.temporary, options, page.grey(), stop, losses);
-  } catch (const NotGrey&) {
+  if (!WriteImage(renderer, page, file.temporary, options, page.grey(), stop, losses)) {
     platform::RemoveFile(file.temporary);
     WriteImage(renderer, page, file.temporary, options, false, stop, losses);
   }
-  std::string reason = platform::MoveWithoutReplacing(file.temporary, file.final);
-  if (!reason.empty()) throw std::runtime_error("无法写成" + Quote(file.final) + "：" + reason);
+  try {
+    platform::MoveWithoutReplacing(file.temporary, file.final);
+  } catch (const Failure& failure) {
+    throw failure.In("无法写成" + Quote(file.final) + "：");
+  }
 }
 
 std::string Quote(const std::string& text) { return "“" + text + "”"; }

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "xps2img/failure.h"
+
 // The operating-system services the converter uses, one file per platform. Paths and messages
 // are UTF-8 throughout; each platform file converts at its edge. The program's entry point
 // (main_posix.cpp, main_win32.cpp) hands the arguments, as UTF-8, to RunConverter.
@@ -20,19 +22,21 @@ std::string Utf8(std::wstring_view text);
 // `name` inside `folder`.
 std::string JoinPath(std::string_view folder, std::string_view name);
 
-// Empty when `path` is a regular file that can be read, else the reason in Chinese.
-std::string CheckReadableFile(const std::string& path);
+// Each service throws Failure with the reason in Chinese when the system refuses it.
 
-// Empty when `path` is an existing folder, else the reason in Chinese.
-std::string CheckFolder(const std::string& path);
+// Fails unless `path` is a regular file that can be read.
+void CheckReadableFile(const std::string& path);
+
+// Fails unless `path` is an existing folder.
+void CheckFolder(const std::string& path);
 
 // Whether anything (file, folder, link) exists under `path`.
 bool Exists(const std::string& path);
 
 // Creates a file that must not exist yet and opens it for writing: hidden where the system hides
-// by attribute, and held while it is open (RemoveIfAbandoned leaves it alone). nullptr on
-// failure, with `exists` set when the name was taken, else `reason`.
-std::FILE* CreateForWriting(const std::string& path, bool& exists, std::string& reason);
+// by attribute, and held while it is open (RemoveIfAbandoned leaves it alone). nullptr when the
+// name is taken.
+std::FILE* CreateForWriting(const std::string& path);
 
 // Removes `path` unless a live process holds it (CreateForWriting, HoldFile). Whether it is
 // gone.
@@ -46,16 +50,16 @@ class HeldFile {
 };
 
 // Holds `path`, hidden where the system hides by attribute. nullptr when another live process
-// holds it (`busy`) or on failure (`reason`).
-std::unique_ptr<HeldFile> HoldFile(const std::string& path, bool& busy, std::string& reason);
+// holds it.
+std::unique_ptr<HeldFile> HoldFile(const std::string& path);
 
 // 64-bit positioning in a stdio file, which the standard does not offer.
 bool Seek(std::FILE* file, std::int64_t offset, int whence);
 std::int64_t Tell(std::FILE* file);
 
-// Moves `from` to `to` only if `to` does not exist, visible even if `from` was hidden. Empty on
-// success, else the reason.
-std::string MoveWithoutReplacing(const std::string& from, const std::string& to);
+// Moves `from` to `to` only if `to` does not exist ("目标文件已存在" otherwise), visible even if
+// `from` was hidden.
+void MoveWithoutReplacing(const std::string& from, const std::string& to);
 
 // Removes a file; failures are ignored (it is used for clean-up only).
 void RemoveFile(const std::string& path);

@@ -87,20 +87,18 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
   return path;
 }
 
-std::string CheckReadableFile(const std::string& path) {
+void CheckReadableFile(const std::string& path) {
   struct stat st;
-  if (stat(path.c_str(), &st) != 0) return Reason(errno);
-  if (S_ISDIR(st.st_mode)) return "是一个文件夹，不是文件";
-  if (!S_ISREG(st.st_mode)) return "不是普通文件";
-  if (access(path.c_str(), R_OK) != 0) return Reason(errno);
-  return {};
+  if (stat(path.c_str(), &st) != 0) throw Failure(Reason(errno));
+  if (S_ISDIR(st.st_mode)) throw Failure("是一个文件夹，不是文件");
+  if (!S_ISREG(st.st_mode)) throw Failure("不是普通文件");
+  if (access(path.c_str(), R_OK) != 0) throw Failure(Reason(errno));
 }
 
-std::string CheckFolder(const std::string& path) {
+void CheckFolder(const std::string& path) {
   struct stat st;
-  if (stat(path.c_str(), &st) != 0) return Reason(errno);
-  if (!S_ISDIR(st.st_mode)) return "不是文件夹";
-  return {};
+  if (stat(path.c_str(), &st) != 0) throw Failure(Reason(errno));
+  if (!S_ISDIR(st.st_mode)) throw Failure("不是文件夹");
 }
 
 bool Exists(const std::string& path) {
@@ -108,17 +106,18 @@ bool Exists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
-std::FILE* CreateForWriting(const std::string& path, bool& exists, std::string& reason) {
+std::FILE* CreateForWriting(const std::string& path) {
   int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  exists = fd < 0 && errno == EEXIST;
+  if (fd < 0 && errno == EEXIST) return nullptr;
   // The lock tells RemoveIfAbandoned that a live process writes the file.
   std::FILE* file = fd < 0 || flock(fd, LOCK_EX | LOCK_NB) != 0 ? nullptr : fdopen(fd, "wb");
   if (!file) {
-    if (!exists) reason = Reason(errno);
+    Failure failure(Reason(errno));
     if (fd >= 0) {
       unlink(path.c_str());
       close(fd);
     }
+    throw failure;
   }
   return file;
 }
@@ -132,19 +131,15 @@ bool RemoveIfAbandoned(const std::string& path) {
   return gone;
 }
 
-std::unique_ptr<HeldFile> HoldFile(const std::string& path, bool& busy, std::string& reason) {
-  busy = false;
+std::unique_ptr<HeldFile> HoldFile(const std::string& path) {
   for (;;) {
     int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
-      reason = Reason(errno);
-      return nullptr;
-    }
+    if (fd < 0) throw Failure(Reason(errno));
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      busy = errno == EWOULDBLOCK;
-      if (!busy) reason = Reason(errno);
+      int error = errno;
       close(fd);
-      return nullptr;
+      if (error == EWOULDBLOCK) return nullptr;
+      throw Failure(Reason(error));
     }
     // The holder before may have removed the file between its opening and its locking here:
     // the lock only counts on the file that still has the name.
@@ -163,16 +158,16 @@ bool Seek(std::FILE* file, std::int64_t offset, int whence) {
 
 std::int64_t Tell(std::FILE* file) { return static_cast<std::int64_t>(ftello(file)); }
 
-std::string MoveWithoutReplacing(const std::string& from, const std::string& to) {
-  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
+void MoveWithoutReplacing(const std::string& from, const std::string& to) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
   if (errno != EINVAL && errno != ENOSYS) {
-    return errno == EEXIST ? "目标文件已存在" : Reason(errno);
+    throw Failure(errno == EEXIST ? "目标文件已存在" : Reason(errno));
   }
   // The file system cannot rename without replacing: a hard link fails on an existing name.
-  if (link(from.c_str(), to.c_str()) != 0)
-    return errno == EEXIST ? "目标文件已存在" : Reason(errno);
+  if (link(from.c_str(), to.c_str()) != 0) {
+    throw Failure(errno == EEXIST ? "目标文件已存在" : Reason(errno));
+  }
   unlink(from.c_str());
-  return {};
 }
 
 void RemoveFile(const std::string& path) { unlink(path.c_str()); }

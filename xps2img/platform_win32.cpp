@@ -166,26 +166,24 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
   return path;
 }
 
-std::string CheckReadableFile(const std::string& path) {
+void CheckReadableFile(const std::string& path) {
   std::wstring wide = Wide(path);
   DWORD attributes = GetFileAttributesW(wide.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return Reason(GetLastError());
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "是一个文件夹，不是文件";
+  if (attributes == INVALID_FILE_ATTRIBUTES) throw Failure(Reason(GetLastError()));
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) throw Failure("是一个文件夹，不是文件");
   HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return Reason(GetLastError());
+  if (file == INVALID_HANDLE_VALUE) throw Failure(Reason(GetLastError()));
   DWORD type = GetFileType(file);
   CloseHandle(file);
-  if (type != FILE_TYPE_DISK) return "不是普通文件";
-  return {};
+  if (type != FILE_TYPE_DISK) throw Failure("不是普通文件");
 }
 
-std::string CheckFolder(const std::string& path) {
+void CheckFolder(const std::string& path) {
   DWORD attributes = GetFileAttributesW(Wide(path).c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return Reason(GetLastError());
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return "不是文件夹";
-  return {};
+  if (attributes == INVALID_FILE_ATTRIBUTES) throw Failure(Reason(GetLastError()));
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) throw Failure("不是文件夹");
 }
 
 bool Exists(const std::string& path) {
@@ -194,31 +192,30 @@ bool Exists(const std::string& path) {
   return !NotFound(GetLastError());
 }
 
-std::FILE* CreateForWriting(const std::string& path, bool& exists, std::string& reason) {
+std::FILE* CreateForWriting(const std::string& path) {
   // While it is open nobody can open it without sharing, which tells RemoveIfAbandoned that a
   // live process writes it. Shared for deleting, so that RemoveFile can remove it even while a
   // thread given up on still has it open: the system deletes it when that handle closes, at the
   // latest when the process ends.
   HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                             nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
-  exists = false;
   if (file == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
-    exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
-    if (!exists) reason = Reason(error);
-    return nullptr;
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return nullptr;
+    throw Failure(Reason(error));
   }
   int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY);
   if (fd < 0) {
-    reason = Reason(GetLastError());
+    Failure failure(Reason(GetLastError()));
     CloseHandle(file);
-    return nullptr;
+    DeleteFileW(Wide(path).c_str());
+    throw failure;
   }
   std::FILE* stream = _fdopen(fd, "wb");
   if (!stream) {
-    reason = "无法打开文件流";
     _close(fd);  // closes the handle too
     DeleteFileW(Wide(path).c_str());
+    throw Failure("无法打开文件流");
   }
   return stream;
 }
@@ -233,20 +230,21 @@ bool RemoveIfAbandoned(const std::string& path) {
   return true;
 }
 
-std::unique_ptr<HeldFile> HoldFile(const std::string& path, bool& busy, std::string& reason) {
+std::unique_ptr<HeldFile> HoldFile(const std::string& path) {
   // Opened without sharing: a second holder fails. The system deletes the file when its last
   // handle closes, also when the process dies.
   HANDLE file =
       CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
                   OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  busy = false;
   if (file == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     // Access is denied to a file whose last holder is closing it, and in a read-only folder.
-    busy = error == ERROR_SHARING_VIOLATION ||
-           (error == ERROR_ACCESS_DENIED && Exists(path) && !CheckFolder(path).empty());
-    if (!busy) reason = Reason(error);
-    return nullptr;
+    DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    bool busy = error == ERROR_SHARING_VIOLATION ||
+                (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+                 !(attributes & FILE_ATTRIBUTE_DIRECTORY));
+    if (busy) return nullptr;
+    throw Failure(Reason(error));
   }
   return std::make_unique<HandleFile>(file);
 }
@@ -257,14 +255,16 @@ bool Seek(std::FILE* file, std::int64_t offset, int whence) {
 
 std::int64_t Tell(std::FILE* file) { return static_cast<std::int64_t>(ftello64(file)); }
 
-std::string MoveWithoutReplacing(const std::string& from, const std::string& to) {
+void MoveWithoutReplacing(const std::string& from, const std::string& to) {
   // The image must not keep the hidden attribute of its temporary name.
   SetFileAttributesW(Wide(from).c_str(), FILE_ATTRIBUTE_NORMAL);
   // Without MOVEFILE_REPLACE_EXISTING the move fails on an existing name, atomically.
-  if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), 0)) return {};
+  if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), 0)) return;
   DWORD error = GetLastError();
-  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return "目标文件已存在";
-  return Reason(error);
+  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
+    throw Failure("目标文件已存在");
+  }
+  throw Failure(Reason(error));
 }
 
 void RemoveFile(const std::string& path) { DeleteFileW(Wide(path).c_str()); }

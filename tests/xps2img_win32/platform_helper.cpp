@@ -47,9 +47,7 @@ int RunConverter(const std::vector<std::string>& arguments) {
     return 0;
   }
   if (arguments[0] == "hold-file" && arguments.size() == 2) {
-    bool busy = false;
-    std::string reason;
-    auto held = platform::HoldFile(arguments[1], busy, reason);
+    auto held = platform::HoldFile(arguments[1]);
     if (!held) return 5;
     platform::PrintLine("held");
     std::this_thread::sleep_for(std::chrono::hours(1));

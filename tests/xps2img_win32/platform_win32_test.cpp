@@ -79,6 +79,17 @@ class ConverterFilesTest : public ::testing::Test {
   std::string folder_;  // UTF-8
 };
 
+// The reason a platform service failed with, or "" when it did its work.
+template <class Call>
+std::string ReasonOf(Call call) {
+  try {
+    call();
+    return "";
+  } catch (const Failure& failure) {
+    return failure.what();
+  }
+}
+
 TEST(ConverterJoinPathTest, UsesBackslashesAndKeepsAnExistingSeparator) {
   EXPECT_EQ(platform::JoinPath("C:\\out", "图1.png"), "C:\\out\\图1.png");
   EXPECT_EQ(platform::JoinPath("C:\\out\\", "a.png"), "C:\\out\\a.png");
@@ -87,11 +98,8 @@ TEST(ConverterJoinPathTest, UsesBackslashesAndKeepsAnExistingSeparator) {
 }
 
 TEST_F(ConverterFilesTest, ChineseNamesReachTheFileSystemAsUtf16) {
-  bool exists = true;
-  std::string reason;
-  std::FILE* file = platform::CreateForWriting(In("图1.png"), exists, reason);
-  ASSERT_NE(file, nullptr) << reason;
-  EXPECT_FALSE(exists);
+  std::FILE* file = platform::CreateForWriting(In("图1.png"));
+  ASSERT_NE(file, nullptr);
   std::fclose(file);
   WIN32_FIND_DATAW data;
   HANDLE find = FindFirstFileW((Wide(folder_) + L"\\*.png").c_str(), &data);
@@ -101,34 +109,29 @@ TEST_F(ConverterFilesTest, ChineseNamesReachTheFileSystemAsUtf16) {
 
   EXPECT_TRUE(platform::Exists(In("图1.png")));
   EXPECT_FALSE(platform::Exists(In("图2.png")));
-  EXPECT_EQ(platform::CheckReadableFile(In("图1.png")), "");
-  EXPECT_EQ(platform::CheckFolder(folder_), "");
+  EXPECT_EQ(ReasonOf([&] { platform::CheckReadableFile(In("图1.png")); }), "");
+  EXPECT_EQ(ReasonOf([&] { platform::CheckFolder(folder_); }), "");
 }
 
 TEST_F(ConverterFilesTest, ChecksSayWhatIsWrong) {
   Write(In("a.xps"), "x");
-  EXPECT_EQ(platform::CheckReadableFile(In("missing.xps")), "不存在");
-  EXPECT_EQ(platform::CheckReadableFile(folder_), "是一个文件夹，不是文件");
-  EXPECT_EQ(platform::CheckFolder(In("a.xps")), "不是文件夹");
-  EXPECT_EQ(platform::CheckFolder(In("missing")), "不存在");
+  EXPECT_EQ(ReasonOf([&] { platform::CheckReadableFile(In("missing.xps")); }), "不存在");
+  EXPECT_EQ(ReasonOf([&] { platform::CheckReadableFile(folder_); }), "是一个文件夹，不是文件");
+  EXPECT_EQ(ReasonOf([&] { platform::CheckFolder(In("a.xps")); }), "不是文件夹");
+  EXPECT_EQ(ReasonOf([&] { platform::CheckFolder(In("missing")); }), "不存在");
 }
 
 TEST_F(ConverterFilesTest, CreateForWritingNeverTouchesAnExistingFile) {
   Write(In("图1.png"), "old");
-  bool exists = false;
-  std::string reason;
-  EXPECT_EQ(platform::CreateForWriting(In("图1.png"), exists, reason), nullptr);
-  EXPECT_TRUE(exists);
+  EXPECT_EQ(platform::CreateForWriting(In("图1.png")), nullptr);
   EXPECT_EQ(Read(In("图1.png")), "old");
 }
 
 // A temporary file is hidden while it exists and cannot be taken for abandoned while it is
 // written; its image is visible once moved into place.
 TEST_F(ConverterFilesTest, TemporaryFilesAreHiddenAndHeldWhileWritten) {
-  bool exists = false;
-  std::string reason;
-  std::FILE* file = platform::CreateForWriting(In(".图1.png.part"), exists, reason);
-  ASSERT_NE(file, nullptr) << reason;
+  std::FILE* file = platform::CreateForWriting(In(".图1.png.part"));
+  ASSERT_NE(file, nullptr);
   EXPECT_TRUE(GetFileAttributesW(Wide(In(".图1.png.part")).c_str()) & FILE_ATTRIBUTE_HIDDEN);
   std::fputs("new", file);
   // Positions past 4 GiB, for large uncompressed images.
@@ -138,7 +141,8 @@ TEST_F(ConverterFilesTest, TemporaryFilesAreHiddenAndHeldWhileWritten) {
   EXPECT_EQ(platform::Tell(file), 3);
   EXPECT_FALSE(platform::RemoveIfAbandoned(In(".图1.png.part")));
   std::fclose(file);
-  EXPECT_EQ(platform::MoveWithoutReplacing(In(".图1.png.part"), In("图1.png")), "");
+  EXPECT_EQ(ReasonOf([&] { platform::MoveWithoutReplacing(In(".图1.png.part"), In("图1.png")); }),
+            "");
   EXPECT_EQ(Read(In("图1.png")), "new");
   EXPECT_FALSE(GetFileAttributesW(Wide(In("图1.png")).c_str()) & FILE_ATTRIBUTE_HIDDEN);
 
@@ -149,8 +153,8 @@ TEST_F(ConverterFilesTest, TemporaryFilesAreHiddenAndHeldWhileWritten) {
 
   // A page given up on is removed while its stuck writer still has it open, and is gone once
   // that writer lets go.
-  file = platform::CreateForWriting(In(".图4.png.part"), exists, reason);
-  ASSERT_NE(file, nullptr) << reason;
+  file = platform::CreateForWriting(In(".图4.png.part"));
+  ASSERT_NE(file, nullptr);
   platform::RemoveFile(In(".图4.png.part"));
   std::fputs("late", file);
   std::fclose(file);
@@ -159,14 +163,10 @@ TEST_F(ConverterFilesTest, TemporaryFilesAreHiddenAndHeldWhileWritten) {
 
 // A document's reservation: hidden, held by one holder at a time, gone with its holder.
 TEST_F(ConverterFilesTest, HeldFilesHaveOneHolderAndGoWithIt) {
-  bool busy = true;
-  std::string reason;
-  auto held = platform::HoldFile(In(".图.png.lock"), busy, reason);
-  ASSERT_NE(held, nullptr) << reason;
-  EXPECT_FALSE(busy);
+  auto held = platform::HoldFile(In(".图.png.lock"));
+  ASSERT_NE(held, nullptr);
   EXPECT_TRUE(GetFileAttributesW(Wide(In(".图.png.lock")).c_str()) & FILE_ATTRIBUTE_HIDDEN);
-  EXPECT_EQ(platform::HoldFile(In(".图.png.lock"), busy, reason), nullptr);
-  EXPECT_TRUE(busy);
+  EXPECT_EQ(platform::HoldFile(In(".图.png.lock")), nullptr);  // held, not failed
   EXPECT_FALSE(platform::RemoveIfAbandoned(In(".图.png.lock")));
   held.reset();
   EXPECT_FALSE(platform::Exists(In(".图.png.lock")));
@@ -175,11 +175,12 @@ TEST_F(ConverterFilesTest, HeldFilesHaveOneHolderAndGoWithIt) {
 TEST_F(ConverterFilesTest, MoveNeverReplacesAndLeavesBothFilesAsTheyWere) {
   Write(In("图1.tmp"), "new");
   Write(In("图1.png"), "old");
-  EXPECT_EQ(platform::MoveWithoutReplacing(In("图1.tmp"), In("图1.png")), "目标文件已存在");
+  EXPECT_EQ(ReasonOf([&] { platform::MoveWithoutReplacing(In("图1.tmp"), In("图1.png")); }),
+            "目标文件已存在");
   EXPECT_EQ(Read(In("图1.png")), "old");
   EXPECT_EQ(Read(In("图1.tmp")), "new");
 
-  EXPECT_EQ(platform::MoveWithoutReplacing(In("图1.tmp"), In("图2.png")), "");
+  EXPECT_EQ(ReasonOf([&] { platform::MoveWithoutReplacing(In("图1.tmp"), In("图2.png")); }), "");
   EXPECT_EQ(Read(In("图2.png")), "new");
   EXPECT_FALSE(platform::Exists(In("图1.tmp")));
 
@@ -241,15 +242,10 @@ TEST_F(ConverterFilesTest, AReservationGoesWithAProcessThatIsEnded) {
     Helper helper(L"hold-file \"" + Wide(lock) + L"\"");
     ASSERT_NE(helper.process, nullptr);
     ASSERT_EQ(helper.ReadOutput(5), "held\n");
-    bool busy = false;
-    std::string reason;
-    EXPECT_EQ(platform::HoldFile(lock, busy, reason), nullptr);
-    EXPECT_TRUE(busy);
-  }  // terminated
+    EXPECT_EQ(platform::HoldFile(lock), nullptr);  // held, not failed
+  }                                                // terminated
   EXPECT_FALSE(platform::Exists(lock));
-  bool busy = true;
-  std::string reason;
-  EXPECT_NE(platform::HoldFile(lock, busy, reason), nullptr) << reason;
+  EXPECT_NE(platform::HoldFile(lock), nullptr);
 }
 
 TEST(ConverterEntryPointTest, ArgumentsArriveAsUtf8AndRedirectedOutputIsUtf8) {
