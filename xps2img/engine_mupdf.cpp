@@ -419,8 +419,8 @@ class MupdfDocument : public XpsDocument {
                 const PageScope& scope) {
     fz_page* page = nullptr;
     mupdf_memory::TakeRefused();
-    const fz_rect* bounds = &geometry->bounds;
-    bool loaded = BoundPage(ctx_, doc_, index, &page, &geometry->bounds);
+    fz_rect& bounds = geometry->bounds;
+    bool loaded = BoundPage(ctx_, doc_, index, &page, &bounds);
     std::size_t refused = mupdf_memory::TakeRefused();
     if (!loaded || refused || scope.stopped()) {
       fz_drop_page(ctx_, page);
@@ -428,8 +428,8 @@ class MupdfDocument : public XpsDocument {
     }
     // A page's pixel size is its size in points at dpi / 72, rounded as mutool draw does.
     double zoom = dpi / 72.0;
-    double points[2] = {static_cast<double>(bounds->x1) - bounds->x0,
-                        static_cast<double>(bounds->y1) - bounds->y0};
+    double points[2] = {static_cast<double>(bounds.x1) - bounds.x0,
+                        static_cast<double>(bounds.y1) - bounds.y0};
     if (!(points[0] > 0 && points[1] > 0 && std::isfinite(points[0]) && std::isfinite(points[1]))) {
       fz_drop_page(ctx_, page);
       throw PageSizeInvalid(points[0], points[1]);
@@ -442,7 +442,7 @@ class MupdfDocument : public XpsDocument {
     float scale = static_cast<float>(dpi) / 72.0f;
     geometry->dpi = dpi;
     geometry->ctm = fz_scale(scale, scale);
-    geometry->box = fz_round_rect(fz_transform_rect(*bounds, geometry->ctm));
+    geometry->box = fz_round_rect(fz_transform_rect(bounds, geometry->ctm));
     if (geometry->box.x1 <= geometry->box.x0 || geometry->box.y1 <= geometry->box.y0) {
       fz_drop_page(ctx_, page);
       throw PageSizeInvalid(points[0], points[1]);

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "xps2img/platform.h"
 
@@ -187,17 +188,29 @@ std::uint64_t PhysicalMemory() {
 std::unique_ptr<RenderSlot> AcquireRenderSlot() {
   static const std::string folder = SlotFolder();
   if (folder.empty()) return nullptr;
-  int slots = CoreCount();
+  std::vector<int> fds;
+  auto closeAll = [&fds] {
+    for (int fd : fds) {
+      if (fd >= 0) close(fd);
+    }
+  };
+  for (int i = 0; i < CoreCount(); ++i) {
+    fds.push_back(OpenSlot(folder, i));
+    if (fds.back() < 0) {
+      closeAll();
+      return nullptr;
+    }
+  }
   // flock cannot wait for whichever of several files frees first, and queueing on one slot
   // would keep a worker waiting behind another process's long page while a slot lies free:
   // every slot is tried again after a pause that grows to 100 ms, short next to a page.
   for (auto pause = std::chrono::milliseconds(5);;
        pause = std::min(2 * pause, std::chrono::milliseconds(100))) {
-    for (int i = 0; i < slots; ++i) {
-      int fd = OpenSlot(folder, i);
-      if (fd < 0) return nullptr;
-      if (flock(fd, LOCK_EX | LOCK_NB) == 0) return std::make_unique<FlockSlot>(fd);
-      close(fd);
+    for (int& fd : fds) {
+      if (flock(fd, LOCK_EX | LOCK_NB) != 0) continue;
+      auto slot = std::make_unique<FlockSlot>(std::exchange(fd, -1));
+      closeAll();
+      return slot;
     }
     std::this_thread::sleep_for(pause);
   }
