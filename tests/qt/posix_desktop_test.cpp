@@ -13,6 +13,7 @@
 #include "app/form.h"
 #include "app/qt/posix_desktop.h"
 #include "app/qt/qt_text.h"
+#include "app/qt/terminal.h"
 #include "base/operation_error.h"
 #include "convert/convert_operation.h"
 #include "fake_desktop.h"
@@ -48,6 +49,41 @@ QStringList Entries(const QString& folder) {
 bool HasChildren() {
   int status = 0;
   return !(waitpid(-1, &status, WNOHANG) < 0 && errno == ECHILD);
+}
+
+// Sets environment variables (null: unset) for its lifetime.
+class ScopedEnvironment {
+ public:
+  explicit ScopedEnvironment(std::vector<std::pair<const char*, QByteArray>> settings) {
+    for (const auto& [name, value] : settings) {
+      saved_.push_back({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
+      value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    }
+  }
+  ~ScopedEnvironment() {
+    for (const Saved& s : saved_) s.set ? qputenv(s.name, s.value) : qunsetenv(s.name);
+  }
+
+ private:
+  struct Saved {
+    const char* name;
+    bool set;
+    QByteArray value;
+  };
+  std::vector<Saved> saved_;
+};
+
+// A stand-in terminal emulator: records its arguments, each ended by a NUL, into NAME.args
+// beside itself, then runs what follows its first argument (-e or --).
+QString WriteStandInTerminal(const QString& folder, const QString& name) {
+  const QString path = folder + u'/' + name;
+  Write(path,
+        "#!/bin/sh\n"
+        "printf '%s\\0' \"$@\" > \"$0.args.part\" && /bin/mv \"$0.args.part\" \"$0.args\"\n"
+        "shift\n"
+        "exec \"$@\"\n");
+  QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+  return path;
 }
 
 }  // namespace
@@ -95,6 +131,71 @@ class PosixDesktopTest : public QObject {
           i == 0 ? QStringLiteral("图1-").toUtf8() : QStringLiteral("图2-").toUtf8()};
       QCOMPARE(record.mid(4), expected);
     }
+  }
+
+  // The terminal that $TERMINAL names, else x-terminal-emulator, as found on PATH; none without
+  // a display to open a window on.
+  void FindsTheDesktopsTerminalEmulator() {
+    const QString folder = root_.filePath(QStringLiteral("终端 bin"));
+    const QString empty = root_.filePath(QStringLiteral("empty"));
+    QVERIFY(QDir().mkpath(folder) && QDir().mkpath(empty));
+    const QString debian = WriteStandInTerminal(folder, QStringLiteral("x-terminal-emulator"));
+    const QString mine = WriteStandInTerminal(folder, QStringLiteral("my term"));
+    const QString gnome = WriteStandInTerminal(folder, QStringLiteral("gnome-terminal"));
+    Write(folder + QStringLiteral("/not-runnable"), "#!/bin/sh\n");
+    struct Case {
+      QByteArray display, wayland, terminal;
+      QString path;
+      std::vector<std::string> launcher;
+    };
+    const std::vector<Case> cases{
+        {":1", {}, {}, folder, {debian.toStdString(), "-e"}},
+        {":1", "", "my term", folder, {mine.toStdString(), "-e"}},
+        {{}, "wayland-0", "gnome-terminal", folder, {gnome.toStdString(), "--"}},
+        {":1", {}, mine.toUtf8(), empty, {mine.toStdString(), "-e"}},
+        {":1", {}, "missing", folder, {debian.toStdString(), "-e"}},
+        {":1", {}, "not-runnable", folder, {debian.toStdString(), "-e"}},
+        {":1", {}, "my term", empty, {}},
+        {"", "", "my term", folder, {}},
+        {{}, {}, {}, folder, {}},
+    };
+    for (const Case& c : cases) {
+      ScopedEnvironment environment({{"DISPLAY", c.display},
+                                     {"WAYLAND_DISPLAY", c.wayland},
+                                     {"TERMINAL", c.terminal},
+                                     {"PATH", c.path.toUtf8()}});
+      QCOMPARE(TerminalLauncher(), c.launcher);
+    }
+  }
+
+  // Through the terminal the converter is started with exactly its arguments, as without one.
+  void StartsTheConverterInATerminalWhereThereIsOne() {
+    const QString folder = root_.filePath(QStringLiteral("terminal"));
+    const QString out = root_.filePath(QStringLiteral("终端 输出"));
+    QVERIFY(QDir().mkpath(folder) && QDir().mkpath(out));
+    const QString terminal = WriteStandInTerminal(folder, QStringLiteral("x-terminal-emulator"));
+    ScopedEnvironment environment({{"DISPLAY", ":1"},
+                                   {"TERMINAL", {}},
+                                   {"PATH", (folder + u':').toUtf8() + qgetenv("PATH")}});
+    FakeForm form;
+    form.items = {ToU16(root_.filePath(QStringLiteral("c \"d\" e.xps")))};
+    FolderAnsweredDesktop desktop;
+    desktop.folder = ToU16(out);
+
+    ConvertSources(form, desktop);
+    QVERIFY(!HasChildren());
+
+    const QString converterRecord = out + QStringLiteral("/图.args");
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(converterRecord), 30000);
+    const QList<QByteArray> arguments{
+        ToQString(form.items[0]).toUtf8(), out.toUtf8(), "-f", "jpeg", "-d", "300", "-i",
+        QStringLiteral("图").toUtf8()};
+    QList<QByteArray> expected{"-e",
+                               (QCoreApplication::applicationDirPath() + "/bin/xps2img").toUtf8()};
+    expected += arguments;
+    expected += QByteArray();
+    QCOMPARE(Read(terminal + QStringLiteral(".args")).split('\0'), expected);
+    QCOMPARE(Read(converterRecord).split('\0').mid(4), arguments + QList<QByteArray>{{}});
   }
 
   void AFailedStartIsIgnored() {
