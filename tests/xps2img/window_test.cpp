@@ -7,8 +7,6 @@
 
 #include "harness.h"
 
-extern char** environ;
-
 namespace {
 
 struct TerminalRun {
@@ -22,13 +20,7 @@ struct TerminalRun {
 // process's environment.
 TerminalRun RunInOwnTerminal(const std::vector<std::string>& argv,
                              const std::vector<std::string>& extraEnv) {
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  std::vector<char*> env;
-  for (const std::string& e : extraEnv) env.push_back(const_cast<char*>(e.c_str()));
-  for (char** e = environ; *e; ++e) env.push_back(*e);
-  env.push_back(nullptr);
+  auto [args, env] = ForExec(argv, extraEnv);
 
   TerminalRun run;
   const auto start = std::chrono::steady_clock::now();
