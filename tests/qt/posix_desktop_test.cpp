@@ -51,39 +51,23 @@ bool HasChildren() {
   return !(waitpid(-1, &status, WNOHANG) < 0 && errno == ECHILD);
 }
 
-// Sets environment variables (null: unset) for its lifetime.
-class ScopedEnvironment {
- public:
-  explicit ScopedEnvironment(std::vector<std::pair<const char*, QByteArray>> settings) {
-    for (const auto& [name, value] : settings) {
-      saved_.push_back({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
-      value.isNull() ? qunsetenv(name) : qputenv(name, value);
-    }
-  }
-  ~ScopedEnvironment() {
-    for (const Saved& s : saved_) s.set ? qputenv(s.name, s.value) : qunsetenv(s.name);
-  }
-
- private:
-  struct Saved {
-    const char* name;
-    bool set;
-    QByteArray value;
-  };
-  std::vector<Saved> saved_;
-};
+// Sets the variables the terminal is chosen by (null: unset).
+void SetTerminalEnvironment(const QByteArray& display, const QByteArray& terminal,
+                            const QByteArray& path) {
+  display.isNull() ? qunsetenv("DISPLAY") : qputenv("DISPLAY", display);
+  terminal.isNull() ? qunsetenv("TERMINAL") : qputenv("TERMINAL", terminal);
+  qputenv("PATH", path);
+}
 
 // A stand-in terminal emulator: records its arguments, each ended by a NUL, into NAME.args
 // beside itself, then runs what follows its first argument (-e or --).
-QString WriteStandInTerminal(const QString& folder, const QString& name) {
+std::string WriteStandInTerminal(const QString& folder, const QString& name) {
   const QString path = folder + u'/' + name;
   Write(path,
-        "#!/bin/sh\n"
-        "printf '%s\\0' \"$@\" > \"$0.args.part\" && /bin/mv \"$0.args.part\" \"$0.args\"\n"
-        "shift\n"
-        "exec \"$@\"\n");
+        "#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$0.part\" && /bin/mv \"$0.part\" \"$0.args\"\n"
+        "shift\nexec \"$@\"\n");
   QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
-  return path;
+  return path.toStdString();
 }
 
 }  // namespace
@@ -133,69 +117,54 @@ class PosixDesktopTest : public QObject {
     }
   }
 
-  // The terminal that $TERMINAL names, else x-terminal-emulator, as found on PATH; none without
-  // a display to open a window on.
-  void FindsTheDesktopsTerminalEmulator() {
-    const QString folder = root_.filePath(QStringLiteral("终端 bin"));
-    const QString empty = root_.filePath(QStringLiteral("empty"));
-    QVERIFY(QDir().mkpath(folder) && QDir().mkpath(empty));
-    const QString debian = WriteStandInTerminal(folder, QStringLiteral("x-terminal-emulator"));
-    const QString mine = WriteStandInTerminal(folder, QStringLiteral("my term"));
-    const QString gnome = WriteStandInTerminal(folder, QStringLiteral("gnome-terminal"));
-    Write(folder + QStringLiteral("/not-runnable"), "#!/bin/sh\n");
+  // The terminal that $TERMINAL names, else x-terminal-emulator, as found on PATH, and the
+  // converter started through it with exactly its arguments; none without a display.
+  void StartsTheConverterInTheDesktopsTerminalEmulator() {
+    const QByteArray path = qgetenv("PATH");
+    qunsetenv("WAYLAND_DISPLAY");
+    const QString bin = root_.filePath(QStringLiteral("终端 bin"));
+    const QString out = root_.filePath(QStringLiteral("终端 输出"));
+    QVERIFY(QDir().mkpath(bin) && QDir().mkpath(out));
+    const std::string debian = WriteStandInTerminal(bin, QStringLiteral("x-terminal-emulator"));
+    const std::string mine = WriteStandInTerminal(bin, QStringLiteral("my term"));
+    const std::string gnome = WriteStandInTerminal(bin, QStringLiteral("gnome-terminal"));
+    const QByteArray folders = bin.toUtf8() + ':' + path;
     struct Case {
-      QByteArray display, wayland, terminal;
-      QString path;
+      QByteArray display, terminal, path;
       std::vector<std::string> launcher;
     };
-    const std::vector<Case> cases{
-        {":1", {}, {}, folder, {debian.toStdString(), "-e"}},
-        {":1", "", "my term", folder, {mine.toStdString(), "-e"}},
-        {{}, "wayland-0", "gnome-terminal", folder, {gnome.toStdString(), "--"}},
-        {":1", {}, mine.toUtf8(), empty, {mine.toStdString(), "-e"}},
-        {":1", {}, "missing", folder, {debian.toStdString(), "-e"}},
-        {":1", {}, "not-runnable", folder, {debian.toStdString(), "-e"}},
-        {":1", {}, "my term", empty, {}},
-        {"", "", "my term", folder, {}},
-        {{}, {}, {}, folder, {}},
-    };
-    for (const Case& c : cases) {
-      ScopedEnvironment environment({{"DISPLAY", c.display},
-                                     {"WAYLAND_DISPLAY", c.wayland},
-                                     {"TERMINAL", c.terminal},
-                                     {"PATH", c.path.toUtf8()}});
+    for (const Case& c : std::vector<Case>{{":1", {}, folders, {debian, "-e"}},
+                                           {":1", "my term", folders, {mine, "-e"}},
+                                           {":1", "gnome-terminal", folders, {gnome, "--"}},
+                                           {":1", "no such term", folders, {debian, "-e"}},
+                                           {":1", "my term", out.toUtf8(), {}},
+                                           {"", "my term", folders, {}}}) {
+      SetTerminalEnvironment(c.display, c.terminal, c.path);
       QCOMPARE(TerminalLauncher(), c.launcher);
     }
-  }
 
-  // Through the terminal the converter is started with exactly its arguments, as without one.
-  void StartsTheConverterInATerminalWhereThereIsOne() {
-    const QString folder = root_.filePath(QStringLiteral("terminal"));
-    const QString out = root_.filePath(QStringLiteral("终端 输出"));
-    QVERIFY(QDir().mkpath(folder) && QDir().mkpath(out));
-    const QString terminal = WriteStandInTerminal(folder, QStringLiteral("x-terminal-emulator"));
-    ScopedEnvironment environment({{"DISPLAY", ":1"},
-                                   {"TERMINAL", {}},
-                                   {"PATH", (folder + u':').toUtf8() + qgetenv("PATH")}});
+    SetTerminalEnvironment(":1", {}, folders);
     FakeForm form;
     form.items = {ToU16(root_.filePath(QStringLiteral("c \"d\" e.xps")))};
     FolderAnsweredDesktop desktop;
     desktop.folder = ToU16(out);
-
     ConvertSources(form, desktop);
-    QVERIFY(!HasChildren());
-
-    const QString converterRecord = out + QStringLiteral("/图.args");
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(converterRecord), 30000);
-    const QList<QByteArray> arguments{
-        ToQString(form.items[0]).toUtf8(), out.toUtf8(), "-f", "jpeg", "-d", "300", "-i",
-        QStringLiteral("图").toUtf8()};
-    QList<QByteArray> expected{"-e",
-                               (QCoreApplication::applicationDirPath() + "/bin/xps2img").toUtf8()};
-    expected += arguments;
-    expected += QByteArray();
-    QCOMPARE(Read(terminal + QStringLiteral(".args")).split('\0'), expected);
-    QCOMPARE(Read(converterRecord).split('\0').mid(4), arguments + QList<QByteArray>{{}});
+    SetTerminalEnvironment("", {}, path);
+    const QString record = out + QStringLiteral("/图.args");
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 30000);
+    const QList<QByteArray> arguments{ToQString(form.items[0]).toUtf8(),
+                                      out.toUtf8(),
+                                      "-f",
+                                      "jpeg",
+                                      "-d",
+                                      "300",
+                                      "-i",
+                                      QStringLiteral("图").toUtf8(),
+                                      {}};
+    const QByteArray converter = (QCoreApplication::applicationDirPath() + "/bin/xps2img").toUtf8();
+    QCOMPARE(Read(QString::fromStdString(debian) + QStringLiteral(".args")).split('\0'),
+             (QList<QByteArray>{"-e", converter} + arguments));
+    QCOMPARE(Read(record).split('\0').mid(4), arguments);
   }
 
   void AFailedStartIsIgnored() {
