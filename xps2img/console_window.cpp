@@ -14,6 +14,9 @@ namespace {
 
 constexpr int kDefaultLingerSeconds = 15;
 
+// The error lines an outcome keeps for the summary.
+constexpr std::size_t kSummaryErrors = 5;
+
 #ifdef _WIN32
 constexpr const char* kSeparators = "/\\";
 #else
@@ -37,6 +40,47 @@ std::string DocumentName(const std::string& path) {
     }
   }
   return shown;
+}
+
+// The lines shown at the end when anything went wrong: what was written and what failed.
+std::vector<std::string> SummaryLines(const Outcome& outcome, int exitCode) {
+  std::vector<std::string> lines{""};
+  if (exitCode == 0) {
+    lines.push_back("转换完成，但有页面的部分内容未能画出。");
+  } else if (exitCode == 1) {
+    lines.push_back(outcome.written == 0 ? "转换失败。" : "转换未全部完成。");
+  } else {
+    lines.push_back("命令行有误，没有转换任何页面。");
+  }
+  if (!outcome.source.empty()) lines.push_back("文档：" + outcome.source);
+  if (outcome.written > 0) {
+    lines.push_back("已写入 " + std::to_string(outcome.written) + " 页，共 " +
+                    std::to_string(outcome.total) + " 页，位于 " + outcome.outputFolder);
+  } else if (exitCode != 2) {
+    lines.push_back("没有写入任何图片。");
+  }
+  if (!outcome.errors.empty()) lines.push_back("原因：");
+  for (const std::string& error : outcome.errors) lines.push_back("  " + error);
+  if (outcome.moreErrors > 0) {
+    lines.push_back("  另有 " + std::to_string(outcome.moreErrors) + " 条，见上");
+  }
+  return lines;
+}
+
+// The countdown line, "本窗口 15 秒后自动关闭".
+std::string CountdownText(int seconds) {
+  return "本窗口 " + std::to_string(seconds) + " 秒后自动关闭";
+}
+
+// How long the window stays after a failure, in seconds: 15, or less as `setting` (the
+// variable XPS2IMG_LINGER_SECONDS, which tests set to keep their runs short) asks.
+int LingerSeconds(const char* setting) {
+  if (setting == nullptr) return kDefaultLingerSeconds;
+  const char* end = setting + std::strlen(setting);
+  int seconds = -1;
+  auto [stop, error] = std::from_chars(setting, end, seconds);
+  const bool valid = error == std::errc() && stop == end && stop != setting;
+  return valid && seconds >= 0 && seconds < kDefaultLingerSeconds ? seconds : kDefaultLingerSeconds;
 }
 
 struct State {
@@ -117,43 +161,6 @@ std::string TitleText(const Outcome& outcome, int exitCode) {
     default:
       return name + " — 命令行有误";
   }
-}
-
-std::vector<std::string> SummaryLines(const Outcome& outcome, int exitCode) {
-  std::vector<std::string> lines{""};
-  if (exitCode == 0) {
-    lines.push_back("转换完成，但有页面的部分内容未能画出。");
-  } else if (exitCode == 1) {
-    lines.push_back(outcome.written == 0 ? "转换失败。" : "转换未全部完成。");
-  } else {
-    lines.push_back("命令行有误，没有转换任何页面。");
-  }
-  if (!outcome.source.empty()) lines.push_back("文档：" + outcome.source);
-  if (outcome.written > 0) {
-    lines.push_back("已写入 " + std::to_string(outcome.written) + " 页，共 " +
-                    std::to_string(outcome.total) + " 页，位于 " + outcome.outputFolder);
-  } else if (exitCode != 2) {
-    lines.push_back("没有写入任何图片。");
-  }
-  if (!outcome.errors.empty()) lines.push_back("原因：");
-  for (const std::string& error : outcome.errors) lines.push_back("  " + error);
-  if (outcome.moreErrors > 0) {
-    lines.push_back("  另有 " + std::to_string(outcome.moreErrors) + " 条，见上");
-  }
-  return lines;
-}
-
-std::string CountdownText(int seconds) {
-  return "本窗口 " + std::to_string(seconds) + " 秒后自动关闭";
-}
-
-int LingerSeconds(const char* setting) {
-  if (setting == nullptr) return kDefaultLingerSeconds;
-  const char* end = setting + std::strlen(setting);
-  int seconds = -1;
-  auto [stop, error] = std::from_chars(setting, end, seconds);
-  const bool valid = error == std::errc() && stop == end && stop != setting;
-  return valid && seconds >= 0 && seconds < kDefaultLingerSeconds ? seconds : kDefaultLingerSeconds;
 }
 
 }  // namespace console_window

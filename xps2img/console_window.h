@@ -35,22 +35,9 @@ struct Outcome {
   int moreErrors = 0;               // lines printed beyond those
 };
 
-// The error lines an outcome keeps for the summary.
-inline constexpr std::size_t kSummaryErrors = 5;
-
 // The window's title: the document's file name, then the progress, or the result once
 // `exitCode` is given (not negative).
 std::string TitleText(const Outcome& outcome, int exitCode = -1);
-
-// The lines shown at the end when anything went wrong: what was written and what failed.
-std::vector<std::string> SummaryLines(const Outcome& outcome, int exitCode);
-
-// The countdown line, "本窗口 15 秒后自动关闭".
-std::string CountdownText(int seconds);
-
-// How long the window stays after a failure, in seconds: 15, or less as `setting` (the
-// variable XPS2IMG_LINGER_SECONDS, which tests set to keep their runs short) asks.
-int LingerSeconds(const char* setting);
 
 // The platform's part, in console_window_posix.cpp and console_window_win32.cpp.
 struct Window {
