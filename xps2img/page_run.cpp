@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "xps2img/console_window.h"
 #include "xps2img/page_output.h"
 #include "xps2img/platform.h"
 
@@ -82,6 +83,7 @@ ExitCode PageRun::Run() {
     // A worker is still inside MuPDF: nothing MuPDF holds may be released under it, so the
     // process ends here rather than through the destructors.
     hold_.reset();
+    console_window::End(static_cast<int>(code));
     std::fflush(nullptr);
     std::_Exit(static_cast<int>(code));
   }
@@ -230,6 +232,7 @@ void PageRun::Written(int index, Worker* worker, const PageLosses& losses) {
   changed_.notify_all();
   platform::PrintLine("第 " + std::to_string(index + 1) + "/" + std::to_string(files_.size()) +
                       " 页 → " + files_[static_cast<size_t>(index)].final);
+  console_window::PageWritten(written_, static_cast<int>(files_.size()));
   if (losses.all().empty()) return;
   std::string message =
       Quote(options_.source) + "第 " + std::to_string(index + 1) + " 页有内容未能画出：";

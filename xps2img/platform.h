@@ -17,6 +17,8 @@ namespace platform {
 #ifdef _WIN32
 // UTF-16 as Windows gives it, in UTF-8.
 std::string Utf8(std::wstring_view text);
+// UTF-8 as Windows takes it, in UTF-16.
+std::wstring Wide(std::string_view text);
 #endif
 
 // `name` inside `folder`.

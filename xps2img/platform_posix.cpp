@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "xps2img/console_window.h"
 #include "xps2img/platform.h"
 
 namespace platform {
@@ -225,6 +226,7 @@ void PrintLine(std::string_view line) {
 void PrintError(std::string_view line) {
   std::fwrite(line.data(), 1, line.size(), stderr);
   std::fputc('\n', stderr);
+  console_window::ErrorPrinted(line);
 }
 
 }  // namespace platform

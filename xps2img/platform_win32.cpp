@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "base/system_error_text_win32.h"
+#include "xps2img/console_window.h"
 #include "xps2img/platform.h"
 
 namespace platform {
-namespace {
 
 std::wstring Wide(std::string_view text) {
   if (text.empty()) return {};
@@ -28,6 +28,8 @@ std::wstring Wide(std::string_view text) {
   MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
   return wide;
 }
+
+namespace {
 
 std::string Reason(DWORD error) {
   switch (error) {
@@ -298,6 +300,9 @@ std::unique_ptr<RenderSlot> AcquireRenderSlot() {
 
 void PrintLine(std::string_view line) { Write(STD_OUTPUT_HANDLE, stdout, line); }
 
-void PrintError(std::string_view line) { Write(STD_ERROR_HANDLE, stderr, line); }
+void PrintError(std::string_view line) {
+  Write(STD_ERROR_HANDLE, stderr, line);
+  console_window::ErrorPrinted(line);
+}
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 #include <exception>
 #include <string>
 
+#include "xps2img/console_window.h"
 #include "xps2img/converter.h"
 #include "xps2img/platform.h"
 
@@ -16,13 +17,16 @@ int RunConverter(const std::vector<std::string>& arguments) {
   }
   if (auto* error = std::get_if<UsageError>(&parsed)) {
     platform::PrintError("xps2img: " + error->message);
-    return static_cast<int>(ExitCode::kUsage);
+    return console_window::End(static_cast<int>(ExitCode::kUsage));
   }
+  const Options& options = std::get<Options>(parsed);
+  console_window::Begin(options.source, options.outputFolder);
+  ExitCode code = ExitCode::kFailure;
   try {
-    return static_cast<int>(Convert(std::get<Options>(parsed)));
+    code = Convert(options);
   } catch (const std::exception& e) {
     // Out of memory or threads: reported like any other failure rather than a crash.
     platform::PrintError("xps2img: 内部错误：" + std::string(e.what()));
-    return static_cast<int>(ExitCode::kFailure);
   }
+  return console_window::End(static_cast<int>(code));
 }

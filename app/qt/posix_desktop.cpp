@@ -16,6 +16,7 @@
 #include "app/qt/posix_files.h"
 #include "app/qt/posix_process.h"
 #include "app/qt/qt_text.h"
+#include "app/qt/terminal.h"
 #include "base/operation_error.h"
 #include "convert/command.h"
 
@@ -57,11 +58,16 @@ std::u16string PosixDesktop::ExecutablePath() {
   return ToU16(QCoreApplication::applicationFilePath());
 }
 
+// In a terminal window of its own where the desktop has a terminal emulator, as Windows gives
+// the converter a console; otherwise without a window.
 void PosixDesktop::StartProcess(std::u16string_view commandLine) {
   std::vector<std::string> arguments;
   for (const std::u16string& argument : SplitCommandLine(commandLine)) {
     arguments.push_back(ToUtf8(argument));
   }
+  if (arguments.empty()) return;
+  const std::vector<std::string> terminal = TerminalLauncher();
+  arguments.insert(arguments.begin(), terminal.begin(), terminal.end());
   StartDetached(arguments, {});
 }
 

@@ -13,6 +13,7 @@
 #include "app/form.h"
 #include "app/qt/posix_desktop.h"
 #include "app/qt/qt_text.h"
+#include "app/qt/terminal.h"
 #include "base/operation_error.h"
 #include "convert/convert_operation.h"
 #include "fake_desktop.h"
@@ -48,6 +49,25 @@ QStringList Entries(const QString& folder) {
 bool HasChildren() {
   int status = 0;
   return !(waitpid(-1, &status, WNOHANG) < 0 && errno == ECHILD);
+}
+
+// Sets the variables the terminal is chosen by (null: unset).
+void SetTerminalEnvironment(const QByteArray& display, const QByteArray& terminal,
+                            const QByteArray& path) {
+  display.isNull() ? qunsetenv("DISPLAY") : qputenv("DISPLAY", display);
+  terminal.isNull() ? qunsetenv("TERMINAL") : qputenv("TERMINAL", terminal);
+  qputenv("PATH", path);
+}
+
+// A stand-in terminal emulator: records its arguments, each ended by a NUL, into NAME.args
+// beside itself, then runs what follows its first argument (-e or --).
+std::string WriteStandInTerminal(const QString& folder, const QString& name) {
+  const QString path = folder + u'/' + name;
+  Write(path,
+        "#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$0.part\" && /bin/mv \"$0.part\" \"$0.args\"\n"
+        "shift\nexec \"$@\"\n");
+  QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+  return path.toStdString();
 }
 
 }  // namespace
@@ -95,6 +115,56 @@ class PosixDesktopTest : public QObject {
           i == 0 ? QStringLiteral("图1-").toUtf8() : QStringLiteral("图2-").toUtf8()};
       QCOMPARE(record.mid(4), expected);
     }
+  }
+
+  // The terminal that $TERMINAL names, else x-terminal-emulator, as found on PATH, and the
+  // converter started through it with exactly its arguments; none without a display.
+  void StartsTheConverterInTheDesktopsTerminalEmulator() {
+    const QByteArray path = qgetenv("PATH");
+    qunsetenv("WAYLAND_DISPLAY");
+    const QString bin = root_.filePath(QStringLiteral("终端 bin"));
+    const QString out = root_.filePath(QStringLiteral("终端 输出"));
+    QVERIFY(QDir().mkpath(bin) && QDir().mkpath(out));
+    const std::string debian = WriteStandInTerminal(bin, QStringLiteral("x-terminal-emulator"));
+    const std::string mine = WriteStandInTerminal(bin, QStringLiteral("my term"));
+    const std::string gnome = WriteStandInTerminal(bin, QStringLiteral("gnome-terminal"));
+    const QByteArray folders = bin.toUtf8() + ':' + path;
+    struct Case {
+      QByteArray display, terminal, path;
+      std::vector<std::string> launcher;
+    };
+    for (const Case& c : std::vector<Case>{{":1", {}, folders, {debian, "-e"}},
+                                           {":1", "my term", folders, {mine, "-e"}},
+                                           {":1", "gnome-terminal", folders, {gnome, "--"}},
+                                           {":1", "no such term", folders, {debian, "-e"}},
+                                           {":1", "my term", out.toUtf8(), {}},
+                                           {"", "my term", folders, {}}}) {
+      SetTerminalEnvironment(c.display, c.terminal, c.path);
+      QCOMPARE(TerminalLauncher(), c.launcher);
+    }
+
+    SetTerminalEnvironment(":1", {}, folders);
+    FakeForm form;
+    form.items = {ToU16(root_.filePath(QStringLiteral("c \"d\" e.xps")))};
+    FolderAnsweredDesktop desktop;
+    desktop.folder = ToU16(out);
+    ConvertSources(form, desktop);
+    SetTerminalEnvironment("", {}, path);
+    const QString record = out + QStringLiteral("/图.args");
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 30000);
+    const QList<QByteArray> arguments{ToQString(form.items[0]).toUtf8(),
+                                      out.toUtf8(),
+                                      "-f",
+                                      "jpeg",
+                                      "-d",
+                                      "300",
+                                      "-i",
+                                      QStringLiteral("图").toUtf8(),
+                                      {}};
+    const QByteArray converter = (QCoreApplication::applicationDirPath() + "/bin/xps2img").toUtf8();
+    QCOMPARE(Read(QString::fromStdString(debian) + QStringLiteral(".args")).split('\0'),
+             (QList<QByteArray>{"-e", converter} + arguments));
+    QCOMPARE(Read(record).split('\0').mid(4), arguments);
   }
 
   void AFailedStartIsIgnored() {

@@ -35,15 +35,20 @@ fs::path MakeTempFolder(const std::string& prefix) {
 
 }  // namespace
 
+ExecVectors ForExec(const std::vector<std::string>& argv,
+                    const std::vector<std::string>& extraEnv) {
+  ExecVectors vectors;
+  for (const std::string& a : argv) vectors.argv.push_back(const_cast<char*>(a.c_str()));
+  vectors.argv.push_back(nullptr);
+  for (const std::string& e : extraEnv) vectors.env.push_back(const_cast<char*>(e.c_str()));
+  for (char** e = environ; *e; ++e) vectors.env.push_back(*e);
+  vectors.env.push_back(nullptr);
+  return vectors;
+}
+
 pid_t StartProcess(const std::vector<std::string>& argv, const std::string& outFile,
                    const std::string& errFile, const std::vector<std::string>& extraEnv) {
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  std::vector<char*> env;
-  for (const std::string& e : extraEnv) env.push_back(const_cast<char*>(e.c_str()));
-  for (char** e = environ; *e; ++e) env.push_back(*e);
-  env.push_back(nullptr);
+  auto [args, env] = ForExec(argv, extraEnv);
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);

@@ -19,6 +19,13 @@ struct ProcessResult {
   double seconds = 0;  // wall time
 };
 
+// `argv` and this process's environment with `extraEnv` on top, as exec takes them, each ended
+// by a null; they point into the strings given.
+struct ExecVectors {
+  std::vector<char*> argv, env;
+};
+ExecVectors ForExec(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv);
+
 // Starts `argv` (argv[0] is a path) with stdin closed, stdout and stderr into the files given,
 // and `extraEnv` ("NAME=value") on top of this process's environment.
 pid_t StartProcess(const std::vector<std::string>& argv, const std::string& outFile,

@@ -1,0 +1,38 @@
+#ifndef UNICODE
+#define UNICODE
+#endif
+#include <windows.h>
+
+#include "xps2img/console_window.h"
+#include "xps2img/platform.h"
+
+namespace console_window {
+namespace {
+
+bool IsConsole(DWORD which) {
+  HANDLE handle = GetStdHandle(which);
+  DWORD mode = 0;
+  return handle != INVALID_HANDLE_VALUE && handle != nullptr && GetConsoleMode(handle, &mode);
+}
+
+}  // namespace
+
+// A console of its own is one no other process is attached to: started from a console window
+// (cmd, a script), the converter shares it with its parent.
+Window DetectWindow() {
+  DWORD processes[2];
+  const bool own = GetConsoleProcessList(processes, 2) == 1;
+  return {own, own && IsConsole(STD_OUTPUT_HANDLE) && IsConsole(STD_ERROR_HANDLE)};
+}
+
+void SetTitle(const std::string& title) { SetConsoleTitleW(platform::Wide(title).c_str()); }
+
+// Two blanks after the text cover what a longer text before it left.
+void RewriteLine(const std::string& text) {
+  const std::wstring line = L"\r" + platform::Wide(text) + L"  ";
+  DWORD written = 0;
+  WriteConsoleW(GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()),
+                &written, nullptr);
+}
+
+}  // namespace console_window
