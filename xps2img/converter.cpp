@@ -1,10 +1,15 @@
 #include "xps2img/converter.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
+#include "xps2img/console_window.h"
 #include "xps2img/engine.h"
+#include "xps2img/guarded_document.h"
 #include "xps2img/memory_cap.h"
 #include "xps2img/output_names.h"
 #include "xps2img/page_output.h"
@@ -40,20 +45,24 @@ ExitCode Convert(const Options& options) {
   XpsDocument::SetMemoryCap(
       options.memoryMb > 0 ? static_cast<std::size_t>(cap)
                            : DefaultMemoryCap(platform::PhysicalMemory(), platform::CoreCount()));
-  std::unique_ptr<XpsDocument> document;
+  GuardedDocument document(GuardedDocument::OpenFile(options.source, kStoreBytes),
+                           std::chrono::seconds(options.pageSeconds));
   int count = 0;
   try {
-    document = XpsDocument::Open(options.source, kStoreBytes);
-    count = document->PageCount();
+    document.Open();
+    count = document.PageCount();
   } catch (const RenderError& e) {
-    return Fail(Quote(options.source) + "不是可读的 XPS 文档：" + e.what());
+    ExitCode code = Fail(Quote(options.source) + "不是可读的 XPS 文档：" +
+                         StageFailureText(e, std::chrono::seconds(options.pageSeconds)));
+    if (document.abandoned()) EndLeavingStuckWork(code);
+    return code;
   }
   if (count == 0) return Fail(Quote(options.source) + "中没有页面");
 
   // A resolution too high for the document is refused before the output folder is touched.
   // Any other trouble with the first page is reported with the pages.
   try {
-    document->CheckSize(0, options.dpi, kPixelLimit);
+    document.CheckSize(0, options.dpi, kPixelLimit);
   } catch (const PageTooLarge& e) {
     return Fail(Quote(options.source) + "的第 1 页" + TooLargeText(e, options.dpi));
   } catch (const RenderError&) {
@@ -65,5 +74,11 @@ ExitCode Convert(const Options& options) {
   } catch (const Failure& failure) {
     return Fail("无法在输出文件夹" + Quote(options.outputFolder) + "中创建文件：" + failure.what());
   }
-  return PageRun(options, *document, std::move(names)).Run();
+  return PageRun(options, document, std::move(names)).Run();
+}
+
+void EndLeavingStuckWork(ExitCode code) {
+  console_window::End(static_cast<int>(code));
+  std::fflush(nullptr);
+  std::_Exit(static_cast<int>(code));
 }

@@ -12,3 +12,7 @@ enum class ExitCode {
 // Renders every page of the source document into the output folder. Progress goes to
 // standard output, one line per page written; errors to standard error, one line each.
 ExitCode Convert(const Options& options);
+
+// Ends the process at once with `code`, for when a thread was left inside MuPDF: nothing that
+// MuPDF holds may be released under it, so no destructor runs.
+[[noreturn]] void EndLeavingStuckWork(ExitCode code);

@@ -35,9 +35,12 @@ class OutOfMemory : public RenderError {
   using RenderError::RenderError;
 };
 
-// The page's work was cut short through its PageStop.
+// The page's work was cut short through its PageStop during `stage` ("读取页面", ...).
 class PageStopped : public RenderError {
-  using RenderError::RenderError;
+ public:
+  explicit PageStopped(const char* stage)
+      : RenderError(std::string(stage) + "时被中止"), stage(stage) {}
+  const char* stage;
 };
 
 // Lets another thread cut a page's work short. After Stop(), the engine's calls for the page end
@@ -49,13 +52,17 @@ class PageStop {
   bool stopped() const { return stopped_; }
   const std::atomic<bool>& flag() const { return stopped_; }
 
-  // For the engine: the abort flag of the MuPDF call now running for the page, or nullptr.
-  void Attach(int* abort);
+  // For the engine: the abort flag of the MuPDF call now running for the page, or nullptr,
+  // and what that call does.
+  void Attach(int* abort, const char* stage);
+  // What the page's work was doing when last seen, for the messages ("读取页面", ...).
+  const char* stage() const { return stage_; }
 
  private:
   std::mutex mutex_;
   std::atomic<bool> stopped_{false};
   int* abort_ = nullptr;
+  std::atomic<const char*> stage_{"处理页面"};
 };
 
 // What MuPDF could not draw on a page (an image it could not decode, a font it could not load,
@@ -91,9 +98,11 @@ class BandRenderer;
 
 class XpsDocument {
  public:
-  // Opens an XPS or OpenXPS document; `storeBytes` bounds MuPDF's cache of fonts and images.
-  // Throws RenderError when the file is not a readable XPS document.
-  static std::unique_ptr<XpsDocument> Open(const std::string& path, std::size_t storeBytes);
+  // Opens an XPS or OpenXPS document; `storeBytes` bounds MuPDF's cache of fonts and images,
+  // which every document of the process shares (the first call sets it). Throws RenderError
+  // when the file is not a readable XPS document, PageStopped when `stop` is given and stopped.
+  static std::unique_ptr<XpsDocument> Open(const std::string& path, std::size_t storeBytes,
+                                           PageStop* stop);
   virtual ~XpsDocument() = default;
 
   // The bytes MuPDF holds in this process: documents, display lists, its cache, pixmaps.
@@ -102,15 +111,17 @@ class XpsDocument {
   // needed it fails with OutOfMemory.
   static void SetMemoryCap(std::size_t bytes);
 
-  virtual int PageCount() = 0;
+  // Each call below answers to `stop`, when given, as Prepare does.
+  virtual int PageCount(PageStop* stop) = 0;
   // Throws PageTooLarge when page `index` (from 0) exceeds `limit` at `dpi`, PageSizeInvalid,
   // or RenderError. The page stays loaded for Prepare.
-  virtual void CheckSize(int index, int dpi, const PixelLimit& limit) = 0;
+  virtual void CheckSize(int index, int dpi, const PixelLimit& limit, PageStop* stop) = 0;
   // Loads page `index` (from 0) and records it for rendering at `dpi`; what could not be read
   // goes to `losses` when given. Throws PageTooLarge, PageSizeInvalid, OutOfMemory, PageStopped
   // (when `stop` is given and stopped) or RenderError.
   virtual std::unique_ptr<PreparedPage> Prepare(int index, int dpi, const PixelLimit& limit,
                                                 PageStop* stop, PageLosses* losses) = 0;
+  // A renderer for the pages of any document of the process.
   virtual std::unique_ptr<BandRenderer> NewRenderer() = 0;
 };
 

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -227,12 +228,13 @@ void Listen(fz_context* ctx) {
   fz_set_error_callback(ctx, OnError, nullptr);
 }
 
-// While it lives, MuPDF's work on this thread (with `ctx`) is for one page: its warnings go to
-// `losses` and it answers to `stop`, each when given: its cookie aborts and its allocations
-// fail once the page is stopped.
+// While it lives, MuPDF's work on this thread (with `ctx`) is `stage` of one page: its warnings
+// go to `losses` and it answers to `stop`, each when given: its cookie aborts and its
+// allocations fail once the page is stopped.
 class PageScope {
  public:
-  PageScope(fz_context* ctx, PageStop* stop, PageLosses* losses) : ctx_(ctx), stop_(stop) {
+  PageScope(fz_context* ctx, PageStop* stop, PageLosses* losses, const char* stage)
+      : ctx_(ctx), stop_(stop) {
     // MuPDF passes on a warning only when it differs from the one before: start afresh.
     fz_flush_warnings(ctx_);
     lastError.clear();
@@ -240,7 +242,7 @@ class PageScope {
     zipBomb.clear();
     pageLosses = losses;
     if (!stop_) return;
-    stop_->Attach(&cookie_.abort);
+    stop_->Attach(&cookie_.abort, stage);
     mupdf_memory::FailAllocationsWhen(&stop_->flag());
   }
   ~PageScope() {
@@ -248,7 +250,7 @@ class PageScope {
     pageLosses = nullptr;
     if (!stop_) return;
     mupdf_memory::FailAllocationsWhen(nullptr);
-    stop_->Attach(nullptr);
+    stop_->Attach(nullptr, stop_->stage());
   }
   PageScope(const PageScope&) = delete;
   PageScope& operator=(const PageScope&) = delete;
@@ -267,7 +269,7 @@ class PageScope {
 // when the call succeeded); else MuPDF's error.
 [[noreturn]] void Fail(fz_context* ctx, const PageScope& scope, std::size_t refused,
                        const char* stage) {
-  if (scope.stopped()) throw PageStopped(std::string(stage) + "时被中止");
+  if (scope.stopped()) throw PageStopped(stage);
   if (!zipBomb.empty())
     throw RenderError("部件解压后过大，疑为压缩炸弹，拒绝读取（" + std::string(zipBomb.view()) +
                       "）");
@@ -280,6 +282,32 @@ class PageScope {
   throw RenderError(message);
 }
 
+// MuPDF's lock callbacks, shared by every context of the process.
+std::array<std::mutex, FZ_LOCK_MAX> locks;
+
+void Lock(void*, int lock) { locks[static_cast<size_t>(lock)].lock(); }
+void Unlock(void*, int lock) { locks[static_cast<size_t>(lock)].unlock(); }
+
+fz_context* base = nullptr;
+
+// The process's one top-level MuPDF context (Little CMS allows no second), which owns the
+// store of `storeBytes`. Each document and each renderer works with a clone of it; itself, it
+// only clones and drops display lists, and lives as long as the process.
+fz_context* NewBaseContext(std::size_t storeBytes) {
+  static const fz_locks_context lockContext{nullptr, Lock, Unlock};
+  base = fz_new_context(mupdf_memory::Allocator(), &lockContext, storeBytes);
+  if (!base) return nullptr;
+  Listen(base);
+  fz_register_document_handlers(base);
+  return base;
+}
+
+fz_context* BaseContext() { return base; }
+
+struct DropContext {
+  void operator()(fz_context* ctx) const { fz_drop_context(ctx); }
+};
+
 // Where a page's pixels lie at a resolution, worked out once when the page is loaded.
 struct Geometry {
   fz_rect bounds;  // in points
@@ -290,9 +318,11 @@ struct Geometry {
 
 class MupdfPage : public PreparedPage {
  public:
-  MupdfPage(fz_context* ctx, fz_display_list* list, const Geometry& geometry, bool grey)
-      : ctx_(ctx), list_(list), geometry_(geometry), grey_(grey) {}
-  ~MupdfPage() override { fz_drop_display_list(ctx_, list_); }
+  // `list` is dropped with the process's base context, not its document's: a document given
+  // up on may still be in use on a thread of its own.
+  MupdfPage(fz_display_list* list, const Geometry& geometry, bool grey)
+      : list_(list), geometry_(geometry), grey_(grey) {}
+  ~MupdfPage() override { fz_drop_display_list(BaseContext(), list_); }
 
   int width() const override { return geometry_.box.x1 - geometry_.box.x0; }
   int height() const override { return geometry_.box.y1 - geometry_.box.y0; }
@@ -304,7 +334,6 @@ class MupdfPage : public PreparedPage {
   fz_irect box() const { return geometry_.box; }
 
  private:
-  fz_context* ctx_;
   fz_display_list* list_;
   Geometry geometry_;
   bool grey_;
@@ -321,7 +350,7 @@ class MupdfRenderer : public BandRenderer {
   Band Render(const PreparedPage& prepared, int first, int count, PageStop* stop,
               PageLosses* losses) override {
     const auto& page = static_cast<const MupdfPage&>(prepared);
-    PageScope scope(ctx_, stop, losses);
+    PageScope scope(ctx_, stop, losses, "绘制页面");
     fz_irect box = page.box();
     int width = box.x1 - box.x0;
     // One band pixmap serves every band of a page: only its position and height change.
@@ -356,15 +385,18 @@ class MupdfDocument : public XpsDocument {
     fz_drop_context(ctx_);
   }
 
-  int PageCount() override {
+  int PageCount(PageStop* stop) override {
+    PageScope scope(ctx_, stop, nullptr, "统计页数");
+    mupdf_memory::TakeRefused();
     int count = CountPages(ctx_, doc_);
-    if (count < 0) throw RenderError(Message(ctx_));
+    std::size_t refused = mupdf_memory::TakeRefused();
+    if (count < 0 || refused || scope.stopped()) Fail(ctx_, scope, refused, "统计页数");
     return count;
   }
 
   // The page stays loaded for Prepare, so that it is parsed once.
-  void CheckSize(int index, int dpi, const PixelLimit& limit) override {
-    PageScope scope(ctx_, nullptr, nullptr);
+  void CheckSize(int index, int dpi, const PixelLimit& limit, PageStop* stop) override {
+    PageScope scope(ctx_, stop, nullptr, "读取页面");
     fz_drop_page(ctx_, checked_);
     checked_ = nullptr;
     checked_ = Load(index, dpi, limit, &checkedGeometry_, scope);
@@ -373,7 +405,7 @@ class MupdfDocument : public XpsDocument {
 
   std::unique_ptr<PreparedPage> Prepare(int index, int dpi, const PixelLimit& limit, PageStop* stop,
                                         PageLosses* losses) override {
-    PageScope scope(ctx_, stop, losses);
+    PageScope scope(ctx_, stop, losses, "读取页面");
     Geometry geometry = checkedGeometry_;
     fz_page* page = checked_;
     checked_ = nullptr;
@@ -404,11 +436,11 @@ class MupdfDocument : public XpsDocument {
       fz_drop_display_list(ctx_, list);
       Fail(ctx_, scope, refused, "读取页面");
     }
-    return std::make_unique<MupdfPage>(ctx_, list, geometry, grey);
+    return std::make_unique<MupdfPage>(list, geometry, grey);
   }
 
   std::unique_ptr<BandRenderer> NewRenderer() override {
-    fz_context* clone = fz_clone_context(ctx_);
+    fz_context* clone = fz_clone_context(BaseContext());
     if (!clone) throw RenderError("cannot clone the MuPDF context");
     return std::make_unique<MupdfRenderer>(clone);
   }
@@ -457,31 +489,24 @@ class MupdfDocument : public XpsDocument {
   Geometry checkedGeometry_{};
 };
 
-// MuPDF's lock callbacks, shared by every context of the process.
-std::array<std::mutex, FZ_LOCK_MAX> locks;
-
-void Lock(void*, int lock) { locks[static_cast<size_t>(lock)].lock(); }
-void Unlock(void*, int lock) { locks[static_cast<size_t>(lock)].unlock(); }
-
 }  // namespace
 
-std::unique_ptr<XpsDocument> XpsDocument::Open(const std::string& path, std::size_t storeBytes) {
-  static const fz_locks_context lockContext{nullptr, Lock, Unlock};
-  fz_context* ctx = fz_new_context(mupdf_memory::Allocator(), &lockContext, storeBytes);
-  if (!ctx) throw RenderError("cannot create the MuPDF context");
-  Listen(ctx);
-  fz_register_document_handlers(ctx);
+std::unique_ptr<XpsDocument> XpsDocument::Open(const std::string& path, std::size_t storeBytes,
+                                               PageStop* stop) {
+  static const bool made = NewBaseContext(storeBytes) != nullptr;
+  if (!made) throw RenderError("cannot create the MuPDF context");
+  std::unique_ptr<fz_context, DropContext> ctx(fz_clone_context(BaseContext()));
+  if (!ctx) throw RenderError("cannot clone the MuPDF context");
+  Listen(ctx.get());
+  PageScope scope(ctx.get(), stop, nullptr, "打开文档");
   mupdf_memory::TakeRefused();
-  fz_document* doc = OpenXps(ctx, path.c_str());
+  fz_document* doc = OpenXps(ctx.get(), path.c_str());
   std::size_t refused = mupdf_memory::TakeRefused();
-  if (!doc || refused) {
-    std::string message = refused ? MemoryText("打开文档", refused) : Message(ctx);
-    fz_drop_document(ctx, doc);
-    fz_drop_context(ctx);
-    if (refused) throw OutOfMemory(message);
-    throw RenderError(message);
+  if (!doc || refused || scope.stopped()) {
+    fz_drop_document(ctx.get(), doc);
+    Fail(ctx.get(), scope, refused, "打开文档");
   }
-  return std::make_unique<MupdfDocument>(ctx, doc);
+  return std::make_unique<MupdfDocument>(ctx.release(), doc);
 }
 
 PageSizeInvalid::PageSizeInvalid(double width, double height)
@@ -501,9 +526,10 @@ void PageStop::Stop() {
   if (abort_) *abort_ = 1;
 }
 
-void PageStop::Attach(int* abort) {
+void PageStop::Attach(int* abort, const char* stage) {
   std::lock_guard lock(mutex_);
   abort_ = abort;
+  stage_ = stage;
   if (abort_ && stopped_) *abort_ = 1;
 }
 

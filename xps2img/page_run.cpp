@@ -19,11 +19,6 @@ constexpr size_t kListedFailures = 10;
 // less than this; a page of many gradients alone takes some 50 MB.
 constexpr std::size_t kMemoryForListAhead = std::size_t{64} << 20;
 
-// How long a page's work may go on after it was stopped before its worker is given up.
-std::chrono::seconds Grace(std::chrono::seconds budget) {
-  return std::clamp(budget / 4, std::chrono::seconds(1), std::chrono::seconds(10));
-}
-
 // Runs an action at a deadline while it lives.
 class Watched {
  public:
@@ -47,7 +42,26 @@ std::string TooLargeText(const PageTooLarge& e, int dpi) {
          number(kPixelLimit.maxPixels / 1e4) + " 万像素）";
 }
 
-PageRun::PageRun(const Options& options, XpsDocument& document, Reservation names)
+namespace {
+
+std::string TimeText(std::chrono::seconds budget, const char* stage, bool givenUp) {
+  return "超时：超过每页 " + std::to_string(budget.count()) +
+         " 秒的上限（--page-seconds），当时正在" + stage + (givenUp ? "，且无法中止" : "");
+}
+
+}  // namespace
+
+std::string StageFailureText(const RenderError& e, std::chrono::seconds budget) {
+  if (auto* givenUp = dynamic_cast<const StageGivenUp*>(&e)) {
+    return TimeText(budget, givenUp->stage, true);
+  }
+  if (auto* stopped = dynamic_cast<const PageStopped*>(&e)) {
+    return TimeText(budget, stopped->stage, false);
+  }
+  return e.what();
+}
+
+PageRun::PageRun(const Options& options, GuardedDocument& document, Reservation names)
     : options_(options),
       document_(document),
       files_(std::move(names.files)),
@@ -79,13 +93,9 @@ ExitCode PageRun::Run() {
     }
   }
   ExitCode code = Report();
-  if (givenUp) {
-    // A worker is still inside MuPDF: nothing MuPDF holds may be released under it, so the
-    // process ends here rather than through the destructors.
+  if (givenUp || document_.abandoned()) {
     hold_.reset();
-    console_window::End(static_cast<int>(code));
-    std::fflush(nullptr);
-    std::_Exit(static_cast<int>(code));
+    EndLeavingStuckWork(code);
   }
   finished_.clear();
   return code;
@@ -109,14 +119,15 @@ void PageRun::Work(Worker& worker) {
       PageStop stop;
       auto deadline = Watchdog::Clock::now() + budget_ - job.spent;
       Watched stopAt(watchdog_, deadline, [&stop] { stop.Stop(); });
-      Watched giveUpAt(watchdog_, deadline + Grace(budget_),
-                       [this, &worker, index = job.index] { GiveUp(worker, index); });
+      Watched giveUpAt(
+          watchdog_, deadline + Grace(budget_),
+          [this, &worker, &stop, index = job.index] { GiveUp(worker, index, stop.stage()); });
       try {
         WritePage(*worker.renderer, *job.page, files_[static_cast<size_t>(job.index)], options_,
                   &stop, &job.losses);
         Written(job.index, &worker, job.losses);
-      } catch (const PageStopped&) {
-        Failed(job.index, TimeText(), &worker);
+      } catch (const PageStopped& e) {
+        Failed(job.index, StageFailureText(e, budget_), &worker);
       } catch (const std::exception& e) {
         Failed(job.index, e.what(), &worker);
       }
@@ -128,14 +139,14 @@ void PageRun::Work(Worker& worker) {
   }
 }
 
-void PageRun::GiveUp(Worker& worker, int index) {
+void PageRun::GiveUp(Worker& worker, int index, const char* stage) {
   platform::RemoveFile(files_[static_cast<size_t>(index)].temporary);
   std::lock_guard lock(mutex_);
   if (worker.busy != index) return;  // done meanwhile
   worker.busy = -1;
   worker.givenUp = true;
   ++stuck_;
-  failures_.push_back({index, TimeText() + "，且无法中止"});
+  failures_.push_back({index, TimeText(budget_, stage, true)});
   changed_.notify_all();
 }
 
@@ -156,10 +167,6 @@ void PageRun::WaitForPages() {
     if (written_ + static_cast<int>(failures_.size()) == static_cast<int>(files_.size())) return;
     changed_.wait(lock);
   }
-}
-
-std::string PageRun::TimeText() const {
-  return "超时：超过每页 " + std::to_string(budget_.count()) + " 秒的上限（--page-seconds）";
 }
 
 // Claims one of the pages still to do before waiting for a slot, so that no worker waits for
@@ -210,14 +217,12 @@ void PageRun::WaitForDemand() {
 }
 
 std::unique_ptr<PreparedPage> PageRun::Prepare(int index, PageLosses& losses) {
-  PageStop stop;
-  Watched stopAt(watchdog_, Watchdog::Clock::now() + budget_, [&stop] { stop.Stop(); });
   try {
-    return document_.Prepare(index, options_.dpi, kPixelLimit, &stop, &losses);
-  } catch (const PageStopped&) {
-    Failed(index, TimeText());
+    return document_.Prepare(index, options_.dpi, kPixelLimit, &losses);
   } catch (const PageTooLarge& e) {
     Failed(index, TooLargeText(e, options_.dpi));
+  } catch (const RenderError& e) {
+    Failed(index, StageFailureText(e, budget_));
   } catch (const std::exception& e) {
     Failed(index, e.what());
   }

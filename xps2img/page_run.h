@@ -11,6 +11,7 @@
 
 #include "xps2img/converter.h"
 #include "xps2img/engine.h"
+#include "xps2img/guarded_document.h"
 #include "xps2img/output_names.h"
 #include "xps2img/watchdog.h"
 
@@ -20,8 +21,13 @@ inline constexpr PixelLimit kPixelLimit{65000, 500e6};
 // The reason a page is refused at `dpi`, as the messages give it.
 std::string TooLargeText(const PageTooLarge& e, int dpi);
 
+// Why a stage of a page or the document failed: for one stopped or given up past `budget`,
+// "超时" with the stage; else the failure's own message.
+std::string StageFailureText(const RenderError& e, std::chrono::seconds budget);
+
 // Converts the pages of one document into their reserved names. The main thread loads pages
-// into display lists and drops them again; worker threads, one per core, render and encode.
+// into display lists (each under the page budget, see GuardedDocument) and drops them again;
+// worker threads, one per core, render and encode.
 // A worker first takes one of the machine's render slots, and only then is a display list made
 // for it: a converter waiting for a slot holds no page in memory. While its workers render,
 // one list each is made ahead if memory allows.
@@ -31,7 +37,7 @@ std::string TooLargeText(const PageTooLarge& e, int dpi);
 // place, and the process ends without waiting for it.
 class PageRun {
  public:
-  PageRun(const Options& options, XpsDocument& document, Reservation names);
+  PageRun(const Options& options, GuardedDocument& document, Reservation names);
 
   // Writes every page it can, reports progress and failures; returns the exit status.
   ExitCode Run();
@@ -53,7 +59,7 @@ class PageRun {
   void StartWorker();
   void Work(Worker& worker);
   // Fails the page of a worker stuck past its budget and asks for a worker in its place.
-  void GiveUp(Worker& worker, int index);
+  void GiveUp(Worker& worker, int index, const char* stage);
   bool ReplaceStuckWorker(std::unique_lock<std::mutex>& lock);
   // Waits until every page is written or failed, starting workers in place of stuck ones.
   void WaitForPages();
@@ -66,11 +72,10 @@ class PageRun {
   // Count a page as done, unless its worker was given up.
   void Written(int index, Worker* worker, const PageLosses& losses);
   void Failed(int index, const std::string& reason, Worker* worker = nullptr);
-  std::string TimeText() const;
   ExitCode Report();
 
   const Options& options_;
-  XpsDocument& document_;
+  GuardedDocument& document_;
   std::vector<PageFile> files_;
   std::unique_ptr<platform::HeldFile> hold_;  // the reservation of the names
   const std::chrono::seconds budget_;

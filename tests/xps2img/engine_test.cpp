@@ -27,7 +27,7 @@ void Draw(XpsDocument& document, int index, int dpi, PageStop* stop) {
 // A page stopped from another thread ends soon, whether it is being loaded or drawn, and
 // leaves the document usable for the next page.
 TEST(Engine, AStoppedPageEndsSoon) {
-  auto document = XpsDocument::Open(Fixture("hostile-radial.xps"), 32 << 20);
+  auto document = XpsDocument::Open(Fixture("hostile-radial.xps"), 32 << 20, nullptr);
   for (auto delay : {0ms, 300ms, 1500ms}) {
     PageStop stop;
     std::thread stopper([&] {
@@ -45,7 +45,7 @@ TEST(Engine, AStoppedPageEndsSoon) {
 // Past the memory cap a page fails with OutOfMemory; MuPDF's memory falls back below the cap
 // and the next page renders.
 TEST(Engine, APagePastTheMemoryCapFailsAlone) {
-  auto document = XpsDocument::Open(Fixture("hostile-gradient.xps"), 32 << 20);
+  auto document = XpsDocument::Open(Fixture("hostile-gradient.xps"), 32 << 20, nullptr);
   XpsDocument::SetMemoryCap(std::size_t{64} << 20);
   try {
     Draw(*document, 0, 72, nullptr);

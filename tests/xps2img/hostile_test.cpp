@@ -54,6 +54,15 @@ TEST_F(Hostile, BombsAreRefusedBeforeTheyInflate) {
   }
 }
 
+// A part may be stored as pieces, each looked up by name: a page of 60,000 pieces, named in
+// capitals where the page refers to them in lower case, is read in well under its budget.
+TEST_F(Hostile, APageOfTensOfThousandsOfPiecesIsReadWithinItsBudget) {
+  ProcessResult r =
+      Convert({Fixture("hostile-pieces.xps"), out_.string(), "-d", "36", "--page-seconds", "10"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Names(out_), (std::vector<std::string>{"图1.png", "图2.png"}));
+}
+
 }  // namespace
 
 // What MuPDF cannot draw costs the page that part only: the page is written, the loss is

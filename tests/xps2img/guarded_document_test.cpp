@@ -1,0 +1,180 @@
+#include "xps2img/guarded_document.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+#include "xps2img/page_run.h"
+
+#ifdef __SANITIZE_ADDRESS__
+#include <sanitizer/lsan_interface.h>
+#endif
+
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+// How a scripted stage behaves: done at once, busy until it is stopped, or deaf to its stop
+// (MuPDF code that nothing interrupts) for longer than any budget here.
+enum class Pace { kQuick, kStoppable, kDeaf };
+
+void Take(Pace pace, PageStop* stop, const char* stage) {
+  stop->Attach(nullptr, stage);
+  if (pace == Pace::kQuick) return;
+  auto until = std::chrono::steady_clock::now() + 30s;
+  while (std::chrono::steady_clock::now() < until) {
+    if (pace == Pace::kStoppable && stop->stopped()) throw PageStopped(stage);
+    std::this_thread::sleep_for(10ms);
+  }
+}
+
+class WhitePage : public PreparedPage {
+ public:
+  int width() const override { return 8; }
+  int height() const override { return 4; }
+  int dpi() const override { return 72; }
+  bool grey() const override { return true; }
+};
+
+class WhiteRenderer : public BandRenderer {
+ public:
+  Band Render(const PreparedPage& page, int, int count, PageStop*, PageLosses*) override {
+    rows_.assign(static_cast<size_t>(page.width() * 3 * count), 255);
+    return {rows_.data(), page.width() * 3, count};
+  }
+
+ private:
+  std::vector<std::uint8_t> rows_;
+};
+
+// The paces of a document's stages, and how often it was opened and its pages loaded.
+struct Script {
+  std::vector<Pace> opens;  // the pace of each opening; past the last, failing
+  std::vector<Pace> pages;  // checking or loading page i
+  std::atomic<int> opened{0}, loads{0};
+};
+
+class ScriptedDocument : public XpsDocument {
+ public:
+  explicit ScriptedDocument(Script& script) : script_(script) {
+#ifdef __SANITIZE_ADDRESS__
+    // A document given up on is never released, on purpose.
+    __lsan_ignore_object(this);
+#endif
+  }
+  int PageCount(PageStop*) override { return static_cast<int>(script_.pages.size()); }
+  void CheckSize(int index, int, const PixelLimit&, PageStop* stop) override {
+    ++script_.loads;
+    Take(script_.pages[static_cast<size_t>(index)], stop, "读取页面");
+  }
+  std::unique_ptr<PreparedPage> Prepare(int index, int, const PixelLimit&, PageStop* stop,
+                                        PageLosses*) override {
+    CheckSize(index, 0, kPixelLimit, stop);
+    return std::make_unique<WhitePage>();
+  }
+  std::unique_ptr<BandRenderer> NewRenderer() override { return std::make_unique<WhiteRenderer>(); }
+
+ private:
+  Script& script_;
+};
+
+GuardedDocument::Opener OpenScripted(Script& script) {
+  return [&script](PageStop* stop) -> std::unique_ptr<XpsDocument> {
+    auto n = static_cast<size_t>(script.opened++);
+    if (n >= script.opens.size()) throw RenderError("无法打开");
+    Take(script.opens[n], stop, "打开文档");
+    return std::make_unique<ScriptedDocument>(script);
+  };
+}
+
+constexpr auto kBudget = 1s;  // and its grace, 1 s
+
+// A stage that answers its stop fails alone and the document goes on; one deaf to it is given
+// up after the budget and its grace, and the next page is read from the document opened anew.
+// A page whose check failed fails again without being loaded twice.
+TEST(GuardedDocument, AStageStoppedOrGivenUpCostsItsPageOnly) {
+  Script script{{Pace::kQuick, Pace::kQuick},
+                {Pace::kQuick, Pace::kStoppable, Pace::kDeaf, Pace::kQuick}};
+  GuardedDocument document(OpenScripted(script), kBudget);
+  document.Open();
+  EXPECT_EQ(document.PageCount(), 4);
+  EXPECT_NE(document.Prepare(0, 72, kPixelLimit, nullptr), nullptr);
+  try {
+    document.Prepare(1, 72, kPixelLimit, nullptr);
+    ADD_FAILURE() << "page 2 was not stopped";
+  } catch (const PageStopped& e) {
+    EXPECT_STREQ(e.stage, "读取页面");
+  }
+  EXPECT_FALSE(document.abandoned());
+
+  auto start = std::chrono::steady_clock::now();
+  try {
+    document.CheckSize(2, 72, kPixelLimit);
+    ADD_FAILURE() << "page 3 was not given up";
+  } catch (const StageGivenUp& e) {
+    EXPECT_STREQ(e.stage, "读取页面");
+  }
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 2 * kBudget);
+  EXPECT_TRUE(document.abandoned());
+  EXPECT_THROW(document.Prepare(2, 72, kPixelLimit, nullptr), StageGivenUp);
+  EXPECT_EQ(script.loads, 3);
+
+  EXPECT_NE(document.Prepare(3, 72, kPixelLimit, nullptr), nullptr);
+  EXPECT_EQ(script.opened, 2);
+}
+
+// An opening deaf to its stop is given up; a document that cannot be opened anew fails every
+// later page with that reason, tried once.
+TEST(GuardedDocument, OpeningGivenUpOrFailingEndsTheDocument) {
+  Script deaf{{Pace::kDeaf}, {Pace::kQuick}};
+  GuardedDocument unopened(OpenScripted(deaf), kBudget);
+  EXPECT_THROW(unopened.Open(), StageGivenUp);
+  EXPECT_TRUE(unopened.abandoned());
+
+  Script once{{Pace::kQuick}, {Pace::kDeaf, Pace::kQuick, Pace::kQuick}};
+  GuardedDocument document(OpenScripted(once), kBudget);
+  document.Open();
+  EXPECT_THROW(document.Prepare(0, 72, kPixelLimit, nullptr), StageGivenUp);
+  for (int page : {1, 2}) {
+    try {
+      document.Prepare(page, 72, kPixelLimit, nullptr);
+      ADD_FAILURE() << page;
+    } catch (const RenderError& e) {
+      EXPECT_STREQ(e.what(), "无法打开") << page;
+    }
+  }
+  EXPECT_EQ(once.opened, 2);
+}
+
+// A converter whose page cannot be stopped ends by itself with status 1 once its other pages
+// are written, naming the page, the budget and the stage.
+TEST(GuardedDocumentDeathTest, AConverterWithAStageGivenUpEndsByItself) {
+  fs::path folder = fs::temp_directory_path() / ("guarded-" + std::to_string(::getpid()));
+  fs::create_directories(folder);
+  Options options;
+  options.source = "scripted.xps";
+  options.outputFolder = folder.string();
+  options.pageSeconds = 1;
+  Script script{{Pace::kQuick, Pace::kQuick}, {Pace::kDeaf, Pace::kQuick}};
+  EXPECT_EXIT(
+      {
+        GuardedDocument document(OpenScripted(script), kBudget);
+        document.Open();
+        PageRun(options, document, ReserveNames(options.outputFolder, "图", 2, options.format))
+            .Run();
+      },
+      testing::ExitedWithCode(1),
+      "第 1 页无法转换（超时：超过每页 1 秒的上限（--page-seconds），当时正在读取页面，且无法中止）"
+      "；已写入 1 页，共 2 页");
+  EXPECT_TRUE(fs::exists(folder / "图2.png"));
+  EXPECT_FALSE(fs::exists(folder / "图1.png"));
+  fs::remove_all(folder);
+}
+
+}  // namespace
