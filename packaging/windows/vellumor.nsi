@@ -20,6 +20,7 @@ RequestExecutionLevel user
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
+!include WordFunc.nsh
 !include nsDialogs.nsh
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellumor"
@@ -81,7 +82,23 @@ Function ApplyInstallMode
   ${EndIf}
 FunctionEnd
 
+; NSIS drops a /D= folder it cannot use (one inside a file, say) and would quietly install
+; into the default one instead: the folder asked for is compared with the one it took.
+Function RefuseDroppedFolder
+  System::Call 'kernel32::GetCommandLine() t .r0'
+  ClearErrors
+  ${WordFind} $0 " /D=" "E+1}" $1
+  ${If} ${Errors}
+  ${OrIf} $1 == $INSTDIR
+    Return
+  ${EndIf}
+  MessageBox MB_OK|MB_ICONSTOP "无法安装到“$1”：这不是可用的文件夹路径。" /SD IDOK
+  SetErrorLevel 2
+  Quit
+FunctionEnd
+
 Function .onInit
+  Call RefuseDroppedFolder
   StrCpy $ChosenFolder $INSTDIR
   StrCpy $AllUsers 0
   ${GetParameters} $0
