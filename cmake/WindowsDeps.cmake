@@ -5,7 +5,8 @@
 #                        ICC colour management on Little CMS (WindowsDeps::lcms2)
 #   WindowsDeps::jpeg    libjpeg-turbo (libjpeg 6b API)
 #   WindowsDeps::spng    libspng, static (SPNG_STATIC), with zlib
-#   WindowsDeps::tiff    libtiff (Win32 I/O, deflate, LZW, PackBits, JPEG)
+#   WindowsDeps::tiff    libtiff (Win32 I/O, Deflate through libdeflate, LZW, PackBits, JPEG)
+#   WindowsDeps::deflate libdeflate (whole-buffer Deflate)
 #   WindowsDeps::gif     giflib
 #   WindowsDeps::zlib    zlib
 #   WindowsDeps::lcms2   Little CMS
@@ -38,7 +39,8 @@ vellumor_windows_dep(jpeg libjpeg.a)
 vellumor_windows_dep(gif libgif.a)
 vellumor_windows_dep(spng libspng.a WindowsDeps::zlib)
 set_property(TARGET WindowsDeps::spng PROPERTY INTERFACE_COMPILE_DEFINITIONS SPNG_STATIC)
-vellumor_windows_dep(tiff libtiff.a WindowsDeps::jpeg WindowsDeps::zlib)
+vellumor_windows_dep(deflate libdeflate.a)
+vellumor_windows_dep(tiff libtiff.a WindowsDeps::jpeg WindowsDeps::deflate WindowsDeps::zlib)
 vellumor_windows_dep(lcms2 liblcms2.a)
 
 # libmupdf and libmupdf-third call each other (MuPDF's allocator hooks in HarfBuzz, FreeType),

@@ -46,17 +46,19 @@ std::string TooLargeText(const PageTooLarge& e, int dpi) {
          number(kPixelLimit.maxPixels / 1e4) + " 万像素）";
 }
 
-PageRun::PageRun(const Options& options, XpsDocument& document, Reservation names)
+PageRun::PageRun(const Options& options, XpsDocument& document, Reservation names,
+                 std::unique_ptr<platform::RenderSlot> slot)
     : options_(options),
       document_(document),
       files_(std::move(names.files)),
       hold_(std::move(names.hold)),
+      firstSlot_(std::move(slot)),
       budget_(options.pageSeconds),
       unclaimed_(static_cast<int>(files_.size())) {}
 
 ExitCode PageRun::Run() {
   int count = static_cast<int>(files_.size());
-  for (int i = 0; i < std::min(platform::CoreCount(), count); ++i) StartWorker();
+  for (int i = 0; i < std::min(platform::CoreCount(), count); ++i) StartWorker(i == 0);
   for (int i = 0; i < count; ++i) {
     WaitForDemand();
     auto start = Watchdog::Clock::now();
@@ -68,19 +70,27 @@ ExitCode PageRun::Run() {
     changed_.notify_all();
   }
   WaitForPages();
-  // Every page is done: no worker is busy, so none can be given up any more.
-  bool givenUp = false;
-  for (Worker& worker : workers_) {
-    if (worker.givenUp) {
-      givenUp = true;
-    } else {
-      worker.thread.join();
+  firstSlot_.reset();
+  // Every page is done: no worker is busy, so none can be given up any more, and none starts
+  // to wait for a slot.
+  bool leftBehind = false;
+  std::vector<Worker*> ending;
+  {
+    std::lock_guard lock(mutex_);
+    for (Worker& worker : workers_) {
+      if (worker.givenUp || worker.waitingForSlot) {
+        leftBehind = true;
+      } else {
+        ending.push_back(&worker);
+      }
     }
   }
+  for (Worker* worker : ending) worker->thread.join();
   ExitCode code = Report();
-  if (givenUp) {
-    // A worker is still inside MuPDF: nothing MuPDF holds may be released under it, so the
-    // process ends here rather than through the destructors.
+  if (leftBehind) {
+    // A worker is still inside MuPDF, where nothing MuPDF holds may be released under it, or
+    // still in line for a render slot, which may take long: the process ends here rather than
+    // through the destructors.
     hold_.reset();
     std::fflush(nullptr);
     std::_Exit(static_cast<int>(code));
@@ -89,15 +99,27 @@ ExitCode PageRun::Run() {
   return code;
 }
 
-void PageRun::StartWorker() {
+void PageRun::StartWorker(bool hasFirstSlot) {
   Worker& worker = workers_.emplace_back();
+  worker.hasFirstSlot = hasFirstSlot;
   worker.renderer = document_.NewRenderer();
   worker.thread = std::thread([this, &worker] { Work(worker); });
 }
 
 void PageRun::Work(Worker& worker) {
-  while (Claim()) {
-    auto slot = platform::AcquireRenderSlot();
+  for (;;) {
+    std::unique_ptr<platform::RenderSlot> slot;
+    if (!worker.hasFirstSlot) {
+      {
+        std::lock_guard lock(mutex_);
+        if (unclaimed_ == 0) return;
+        worker.waitingForSlot = true;
+      }
+      slot = platform::AcquireRenderSlot();
+      std::lock_guard lock(mutex_);
+      worker.waitingForSlot = false;
+    }
+    if (!Claim()) return;
     Job job = TakeJob();  // counts this worker as holding a slot until Finish
     if (job.page) {
       {
@@ -160,8 +182,7 @@ std::string PageRun::TimeText() const {
   return "超时：超过每页 " + std::to_string(budget_.count()) + " 秒的上限（--page-seconds）";
 }
 
-// Claims one of the pages still to do before waiting for a slot, so that no worker waits for
-// a slot it will not use.
+// Claims one of the pages still to do, once the worker can render it.
 bool PageRun::Claim() {
   std::lock_guard lock(mutex_);
   if (unclaimed_ == 0) return false;
