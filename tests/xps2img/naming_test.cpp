@@ -36,6 +36,19 @@ std::vector<int> HoldAllSlots(const fs::path& tmp, unsigned first = 0) {
   return held;
 }
 
+// `folder` holds the three pages of text.xps `runs` times over, each run under a copy suffix
+// of its own, and nothing else.
+void ExpectCopies(const fs::path& folder, int runs) {
+  EXPECT_EQ(Names(folder).size(), 3u * runs);
+  for (int copy = 1; copy <= runs; ++copy) {
+    std::string suffix = copy == 1 ? "" : " (" + std::to_string(copy) + ")";
+    for (int page = 1; page <= 3; ++page) {
+      fs::path image = folder / ("图" + std::to_string(page) + suffix + ".png");
+      EXPECT_GT(Identify(image).width, 0) << image;
+    }
+  }
+}
+
 TEST_F(Naming, PagesAreNamedStemNumberExtension) {
   ASSERT_EQ(Convert({Fixture("text.xps"), out_.string(), "-d", "10", "-i", "图2-", "-f", "jpeg"})
                 .exitCode,
@@ -79,15 +92,7 @@ TEST_F(Naming, ConvertersStartedTogetherNeverShareNames) {
                                 (root_ / ("err" + std::to_string(i))).string()));
   }
   for (pid_t pid : pids) EXPECT_EQ(WaitProcess(pid), 0);
-  std::vector<std::string> names = Names(out_);
-  EXPECT_EQ(names.size(), 3u * runs);
-  for (int copy = 1; copy <= runs; ++copy) {
-    std::string suffix = copy == 1 ? "" : " (" + std::to_string(copy) + ")";
-    for (int page = 1; page <= 3; ++page) {
-      fs::path image = out_ / ("图" + std::to_string(page) + suffix + ".png");
-      EXPECT_GT(Identify(image).width, 0) << image;
-    }
-  }
+  ExpectCopies(out_, runs);
 }
 
 // Converters share the machine's render slots, one per core, held as locks on files. While
@@ -130,15 +135,7 @@ TEST_F(Naming, ManyWaitingConvertersAllFinishWithNamesOfTheirOwn) {
   }
   for (int fd : held) close(fd);
   for (pid_t pid : pids) EXPECT_EQ(WaitProcess(pid), 0);
-  std::vector<std::string> names = Names(out_);
-  EXPECT_EQ(names.size(), 3u * runs);
-  for (int copy = 1; copy <= runs; ++copy) {
-    std::string suffix = copy == 1 ? "" : " (" + std::to_string(copy) + ")";
-    for (int page = 1; page <= 3; ++page) {
-      std::string name = "图" + std::to_string(page) + suffix + ".png";
-      EXPECT_TRUE(std::find(names.begin(), names.end(), name) != names.end()) << name;
-    }
-  }
+  ExpectCopies(out_, runs);
 }
 
 // With every slot but one held by others, a converter's pages all go through the free one:
