@@ -80,11 +80,12 @@ int OpenSlot(const std::string& folder, int index) {
 }
 
 // The first place in the line of processes waiting for a render slot, held while it lives.
-// Without the line file (an odd file system), every waiter watches the slots itself.
+// Without the line file (an odd file system), every waiter watches the slots itself. The file
+// is opened read-only, so that letting go of it does not wake SlotWatch.
 class QueueTurn {
  public:
   explicit QueueTurn(const std::string& folder)
-      : fd_(open(JoinPath(folder, "queue").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
+      : fd_(open(JoinPath(folder, "queue").c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
                  0600)) {
     while (fd_ >= 0 && flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
     }
