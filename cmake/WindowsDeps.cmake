@@ -1,4 +1,4 @@
-# The static Windows libraries that scripts/build-windows-deps builds, as imported targets:
+# The static Windows libraries that scripts/build-deps builds, as imported targets:
 #
 #   WindowsDeps::mupdf   MuPDF (XPS, OpenXPS, CBZ, images, SVG; no PDF, HTML, EPUB, JS), with its
 #                        third-party set (FreeType, HarfBuzz, jbig2dec) and libjpeg, zlib, and
@@ -19,11 +19,11 @@ else()
   set(deps_target windows)
 endif()
 set(VELLUMOR_WINDOWS_DEPS "${PROJECT_SOURCE_DIR}/build/deps/${deps_target}/prefix"
-    CACHE PATH "Prefix of the libraries built by scripts/build-windows-deps")
+    CACHE PATH "Prefix of the libraries built by scripts/build-deps")
 
 if(NOT EXISTS "${VELLUMOR_WINDOWS_DEPS}/.complete")
   message(FATAL_ERROR "No complete set of Windows libraries in ${VELLUMOR_WINDOWS_DEPS}; "
-                      "run scripts/build-windows-deps ${deps_target} first (scripts/test does)")
+                      "run scripts/build-deps ${deps_target} first (scripts/test does)")
 endif()
 
 function(vellumor_windows_dep name file)
