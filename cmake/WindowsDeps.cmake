@@ -1,11 +1,12 @@
-# The static Windows libraries that scripts/build-windows-deps builds, as imported targets:
+# The static Windows libraries that scripts/build-deps builds, as imported targets:
 #
 #   WindowsDeps::mupdf   MuPDF (XPS, OpenXPS, CBZ, images, SVG; no PDF, HTML, EPUB, JS), with its
 #                        third-party set (FreeType, HarfBuzz, jbig2dec) and libjpeg, zlib, and
 #                        ICC colour management on Little CMS (WindowsDeps::lcms2)
 #   WindowsDeps::jpeg    libjpeg-turbo (libjpeg 6b API)
 #   WindowsDeps::spng    libspng, static (SPNG_STATIC), with zlib
-#   WindowsDeps::tiff    libtiff (Win32 I/O, deflate, LZW, PackBits, JPEG)
+#   WindowsDeps::tiff    libtiff (Win32 I/O, Deflate through libdeflate, LZW, PackBits, JPEG)
+#   WindowsDeps::deflate libdeflate (whole-buffer Deflate)
 #   WindowsDeps::gif     giflib
 #   WindowsDeps::zlib    zlib
 #   WindowsDeps::lcms2   Little CMS
@@ -18,11 +19,11 @@ else()
   set(deps_target windows)
 endif()
 set(VELLUMOR_WINDOWS_DEPS "${PROJECT_SOURCE_DIR}/build/deps/${deps_target}/prefix"
-    CACHE PATH "Prefix of the libraries built by scripts/build-windows-deps")
+    CACHE PATH "Prefix of the libraries built by scripts/build-deps")
 
 if(NOT EXISTS "${VELLUMOR_WINDOWS_DEPS}/.complete")
   message(FATAL_ERROR "No complete set of Windows libraries in ${VELLUMOR_WINDOWS_DEPS}; "
-                      "run scripts/build-windows-deps ${deps_target} first (scripts/test does)")
+                      "run scripts/build-deps ${deps_target} first (scripts/test does)")
 endif()
 
 function(vellumor_windows_dep name file)
@@ -38,7 +39,8 @@ vellumor_windows_dep(jpeg libjpeg.a)
 vellumor_windows_dep(gif libgif.a)
 vellumor_windows_dep(spng libspng.a WindowsDeps::zlib)
 set_property(TARGET WindowsDeps::spng PROPERTY INTERFACE_COMPILE_DEFINITIONS SPNG_STATIC)
-vellumor_windows_dep(tiff libtiff.a WindowsDeps::jpeg WindowsDeps::zlib)
+vellumor_windows_dep(deflate libdeflate.a)
+vellumor_windows_dep(tiff libtiff.a WindowsDeps::jpeg WindowsDeps::deflate WindowsDeps::zlib)
 vellumor_windows_dep(lcms2 liblcms2.a)
 
 # libmupdf and libmupdf-third call each other (MuPDF's allocator hooks in HarfBuzz, FreeType),

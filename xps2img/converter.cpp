@@ -41,6 +41,10 @@ ExitCode Convert(const Options& options) {
     return Fail("输出文件夹" + Quote(options.outputFolder) + failure.what());
   }
 
+  // A converter that has to wait does so before it builds anything: hundreds waiting cost
+  // next to nothing. This slot is its first worker's until every page is done.
+  std::unique_ptr<platform::RenderSlot> slot = platform::AcquireRenderSlot();
+
   std::uint64_t cap = std::min<std::uint64_t>(std::uint64_t(options.memoryMb) << 20, SIZE_MAX);
   XpsDocument::SetMemoryCap(
       options.memoryMb > 0 ? static_cast<std::size_t>(cap)
@@ -74,7 +78,7 @@ ExitCode Convert(const Options& options) {
   } catch (const Failure& failure) {
     return Fail("无法在输出文件夹" + Quote(options.outputFolder) + "中创建文件：" + failure.what());
   }
-  return PageRun(options, document, std::move(names)).Run();
+  return PageRun(options, document, std::move(names), std::move(slot)).Run();
 }
 
 void EndLeavingStuckWork(ExitCode code) {

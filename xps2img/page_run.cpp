@@ -61,17 +61,19 @@ std::string StageFailureText(const RenderError& e, std::chrono::seconds budget) 
   return e.what();
 }
 
-PageRun::PageRun(const Options& options, GuardedDocument& document, Reservation names)
+PageRun::PageRun(const Options& options, GuardedDocument& document, Reservation names,
+                 std::unique_ptr<platform::RenderSlot> slot)
     : options_(options),
       document_(document),
       files_(std::move(names.files)),
       hold_(std::move(names.hold)),
+      firstSlot_(std::move(slot)),
       budget_(options.pageSeconds),
       unclaimed_(static_cast<int>(files_.size())) {}
 
 ExitCode PageRun::Run() {
   int count = static_cast<int>(files_.size());
-  for (int i = 0; i < std::min(platform::CoreCount(), count); ++i) StartWorker();
+  for (int i = 0; i < std::min(platform::CoreCount(), count); ++i) StartWorker(i == 0);
   for (int i = 0; i < count; ++i) {
     WaitForDemand();
     auto start = Watchdog::Clock::now();
@@ -83,17 +85,27 @@ ExitCode PageRun::Run() {
     changed_.notify_all();
   }
   WaitForPages();
-  // Every page is done: no worker is busy, so none can be given up any more.
-  bool givenUp = false;
-  for (Worker& worker : workers_) {
-    if (worker.givenUp) {
-      givenUp = true;
-    } else {
-      worker.thread.join();
+  firstSlot_.reset();
+  // Every page is done: no worker is busy, so none can be given up any more, and none starts
+  // to wait for a slot.
+  bool leftBehind = false;
+  std::vector<Worker*> ending;
+  {
+    std::lock_guard lock(mutex_);
+    for (Worker& worker : workers_) {
+      if (worker.givenUp || worker.waitingForSlot) {
+        leftBehind = true;
+      } else {
+        ending.push_back(&worker);
+      }
     }
   }
+  for (Worker* worker : ending) worker->thread.join();
   ExitCode code = Report();
-  if (givenUp || document_.abandoned()) {
+  if (leftBehind || document_.abandoned()) {
+    // A worker or a stage of the document is still inside MuPDF, where nothing MuPDF holds may
+    // be released under it, or a worker is still in line for a render slot, which may take
+    // long: the process ends here rather than through the destructors.
     hold_.reset();
     EndLeavingStuckWork(code);
   }
@@ -101,15 +113,27 @@ ExitCode PageRun::Run() {
   return code;
 }
 
-void PageRun::StartWorker() {
+void PageRun::StartWorker(bool hasFirstSlot) {
   Worker& worker = workers_.emplace_back();
+  worker.hasFirstSlot = hasFirstSlot;
   worker.renderer = document_.NewRenderer();
   worker.thread = std::thread([this, &worker] { Work(worker); });
 }
 
 void PageRun::Work(Worker& worker) {
-  while (Claim()) {
-    auto slot = platform::AcquireRenderSlot();
+  for (;;) {
+    std::unique_ptr<platform::RenderSlot> slot;
+    if (!worker.hasFirstSlot) {
+      {
+        std::lock_guard lock(mutex_);
+        if (unclaimed_ == 0) return;
+        worker.waitingForSlot = true;
+      }
+      slot = platform::AcquireRenderSlot();
+      std::lock_guard lock(mutex_);
+      worker.waitingForSlot = false;
+    }
+    if (!Claim()) return;
     Job job = TakeJob();  // counts this worker as holding a slot until Finish
     if (job.page) {
       {
@@ -169,8 +193,7 @@ void PageRun::WaitForPages() {
   }
 }
 
-// Claims one of the pages still to do before waiting for a slot, so that no worker waits for
-// a slot it will not use.
+// Claims one of the pages still to do, once the worker can render it.
 bool PageRun::Claim() {
   std::lock_guard lock(mutex_);
   if (unclaimed_ == 0) return false;

@@ -13,6 +13,7 @@
 #include "xps2img/engine.h"
 #include "xps2img/guarded_document.h"
 #include "xps2img/output_names.h"
+#include "xps2img/platform.h"
 #include "xps2img/watchdog.h"
 
 // Each side fits JPEG (65500) and GIF (65535); 500 million pixels keep a BMP under 1.5 GB.
@@ -28,16 +29,21 @@ std::string StageFailureText(const RenderError& e, std::chrono::seconds budget);
 // Converts the pages of one document into their reserved names. The main thread loads pages
 // into display lists (each under the page budget, see GuardedDocument) and drops them again;
 // worker threads, one per core, render and encode.
-// A worker first takes one of the machine's render slots, and only then is a display list made
-// for it: a converter waiting for a slot holds no page in memory. While its workers render,
-// one list each is made ahead if memory allows.
+// The first worker renders in the render slot the converter took before it opened the
+// document; any other worker first takes one of the machine's render slots for each page, and
+// only then claims a page and has a display list made for it: a worker waiting for a slot holds
+// no page in memory, and never keeps a page from the first worker. While its workers render,
+// one list each is made ahead if memory allows. Once every page is done, the first slot is let
+// go and workers still waiting for a slot are not waited for.
 //
 // Each page has a time budget for loading and rendering; past it, its work is stopped. A worker
 // that stays stuck inside MuPDF even so is given up: its page fails, another worker takes its
 // place, and the process ends without waiting for it.
 class PageRun {
  public:
-  PageRun(const Options& options, GuardedDocument& document, Reservation names);
+  // `slot` (null when the slots cannot be used) is let go by Run, on the calling thread.
+  PageRun(const Options& options, GuardedDocument& document, Reservation names,
+          std::unique_ptr<platform::RenderSlot> slot);
 
   // Writes every page it can, reports progress and failures; returns the exit status.
   ExitCode Run();
@@ -54,9 +60,11 @@ class PageRun {
     std::thread thread;
     int busy = -1;  // the page being written
     bool givenUp = false;
+    bool hasFirstSlot = false;
+    bool waitingForSlot = false;
   };
 
-  void StartWorker();
+  void StartWorker(bool hasFirstSlot = false);
   void Work(Worker& worker);
   // Fails the page of a worker stuck past its budget and asks for a worker in its place.
   void GiveUp(Worker& worker, int index, const char* stage);
@@ -78,6 +86,7 @@ class PageRun {
   GuardedDocument& document_;
   std::vector<PageFile> files_;
   std::unique_ptr<platform::HeldFile> hold_;  // the reservation of the names
+  std::unique_ptr<platform::RenderSlot> firstSlot_;
   const std::chrono::seconds budget_;
   std::deque<Worker> workers_;  // only the main thread adds to it
   Watchdog watchdog_;

@@ -1,12 +1,12 @@
 #include <fcntl.h>
+#include <poll.h>
 #include <stdio.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -79,6 +79,55 @@ int OpenSlot(const std::string& folder, int index) {
   std::string path = JoinPath(folder, "slot-" + std::to_string(index));
   return open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
 }
+
+// The first place in the line of processes waiting for a render slot, held while it lives.
+// Without the line file (an odd file system), every waiter watches the slots itself. The file
+// is opened read-only, so that letting go of it does not wake SlotWatch.
+class QueueTurn {
+ public:
+  explicit QueueTurn(const std::string& folder)
+      : fd_(open(JoinPath(folder, "queue").c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
+                 0600)) {
+    while (fd_ >= 0 && flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+  ~QueueTurn() {
+    if (fd_ >= 0) close(fd_);  // lets the next in line go
+  }
+  QueueTurn(const QueueTurn&) = delete;
+  QueueTurn& operator=(const QueueTurn&) = delete;
+
+ private:
+  int fd_;
+};
+
+// Wakes when a slot may have been freed: a holder that lets go of its slot, or dies, closes
+// the slot file, which inotify reports. A timeout covers whatever inotify misses.
+class SlotWatch {
+ public:
+  explicit SlotWatch(const std::string& folder) : fd_(inotify_init1(IN_CLOEXEC | IN_NONBLOCK)) {
+    if (fd_ >= 0 && inotify_add_watch(fd_, folder.c_str(), IN_CLOSE_WRITE) < 0) {
+      close(fd_);
+      fd_ = -1;
+    }
+  }
+  ~SlotWatch() {
+    if (fd_ >= 0) close(fd_);
+  }
+  SlotWatch(const SlotWatch&) = delete;
+  SlotWatch& operator=(const SlotWatch&) = delete;
+
+  void Wait() {
+    pollfd watched{fd_, POLLIN, 0};
+    poll(fd_ >= 0 ? &watched : nullptr, fd_ >= 0 ? 1 : 0, 100);
+    char events[4096];
+    while (fd_ >= 0 && read(fd_, events, sizeof events) > 0) {
+    }
+  }
+
+ private:
+  int fd_;
+};
 
 }  // namespace
 
@@ -202,19 +251,24 @@ std::unique_ptr<RenderSlot> AcquireRenderSlot() {
       return nullptr;
     }
   }
-  // flock cannot wait for whichever of several files frees first, and queueing on one slot
-  // would keep a worker waiting behind another process's long page while a slot lies free:
-  // every slot is tried again after a pause that grows to 100 ms, short next to a page.
-  for (auto pause = std::chrono::milliseconds(5);;
-       pause = std::min(2 * pause, std::chrono::milliseconds(100))) {
+  auto take = [&fds]() -> std::unique_ptr<RenderSlot> {
     for (int& fd : fds) {
       if (flock(fd, LOCK_EX | LOCK_NB) != 0) continue;
-      auto slot = std::make_unique<FlockSlot>(std::exchange(fd, -1));
-      closeAll();
-      return slot;
+      return std::make_unique<FlockSlot>(std::exchange(fd, -1));
     }
-    std::this_thread::sleep_for(pause);
+    return nullptr;
+  };
+  std::unique_ptr<RenderSlot> slot = take();
+  if (!slot) {
+    // Every slot is busy: wait in line. The kernel keeps the line (a blocking lock on one
+    // file) and wakes one waiter at a time, so that hundreds of waiting converters cost no
+    // processor time; only the first in line watches the slots.
+    QueueTurn turn(folder);
+    SlotWatch watch(folder);
+    for (slot = take(); !slot; slot = take()) watch.Wait();
   }
+  closeAll();
+  return slot;
 }
 
 void PrintLine(std::string_view line) {

@@ -1,5 +1,8 @@
+#include <libdeflate.h>
 #include <spng.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -7,35 +10,99 @@
 
 namespace {
 
-// Unfiltered rows at zlib level 6, as MuPDF writes them: rendered text repeats exactly, and
-// deflate finds the repeats best in unfiltered rows (measured smaller and quicker than the
-// Sub or Up filter or libspng's choice per row).
+// Unfiltered rows at level 6, as MuPDF writes them: rendered text repeats exactly, and deflate
+// finds the repeats best in unfiltered rows (measured smaller and quicker than the Sub or Up
+// filter or libspng's choice per row).
 constexpr int kCompressionLevel = 6;
 
-class PngWriter : public ImageWriter {
+void Check(int status) {
+  if (status != SPNG_OK) throw EncodeError(spng_strerror(status));
+}
+
+// The rows of a page are gathered and compressed in one go by libdeflate, which is some
+// twice as fast as zlib at the same size but has no streaming interface. libspng writes the
+// chunks before the image data; the image data chunk and the closing chunk are ours.
+class WholePngWriter : public ImageWriter {
  public:
-  PngWriter(std::FILE* file, const ImageShape& shape)
-      : ctx_(spng_ctx_new(SPNG_CTX_ENCODER), spng_ctx_free),
-        width_(shape.width),
-        grey_(shape.grey),
-        row_(grey_ ? static_cast<size_t>(shape.width) : 0) {
-    if (!ctx_) throw EncodeError("out of memory");
-    spng_ihdr ihdr{};
-    ihdr.width = static_cast<std::uint32_t>(shape.width);
-    ihdr.height = static_cast<std::uint32_t>(shape.height);
-    ihdr.bit_depth = 8;
-    ihdr.color_type = grey_ ? SPNG_COLOR_TYPE_GRAYSCALE : SPNG_COLOR_TYPE_TRUECOLOR;
-    // Pixels per metre, as PNG stores the resolution.
-    auto perMetre = static_cast<std::uint32_t>(shape.dpi / 0.0254 + 0.5);
-    spng_phys phys{perMetre, perMetre, 1};  // unit 1: the metre
-    Check(spng_set_png_file(ctx_.get(), file));
-    Check(spng_set_option(ctx_.get(), SPNG_IMG_COMPRESSION_LEVEL, kCompressionLevel));
-    Check(spng_set_option(ctx_.get(), SPNG_FILTER_CHOICE, SPNG_FILTER_CHOICE_NONE));
-    Check(spng_set_ihdr(ctx_.get(), &ihdr));
-    Check(spng_set_phys(ctx_.get(), &phys));
-    Check(spng_encode_image(ctx_.get(), nullptr, 0, SPNG_FMT_PNG,
+  WholePngWriter(std::FILE* file, spng_ctx* ctx, const ImageShape& shape, std::size_t rowBytes)
+      : file_(file), width_(shape.width), grey_(shape.grey), rowBytes_(rowBytes) {
+    // Left uninitialised: every byte is written before it is read.
+    size_ = (rowBytes_ + 1) * static_cast<std::size_t>(shape.height);
+    rows_.reset(new std::uint8_t[size_]);
+    Check(spng_encode_chunks(ctx));
+  }
+
+  void WriteRows(const std::uint8_t* rows, std::ptrdiff_t stride, int count) override {
+    for (int i = 0; i < count; ++i, filled_ += rowBytes_ + 1) {
+      if (filled_ + rowBytes_ + 1 > size_) throw EncodeError("too many rows");
+      std::uint8_t* out = rows_.get() + filled_;
+      out[0] = 0;  // filter type None
+      if (grey_) {
+        RgbToGrey(rows + i * stride, width_, out + 1);
+      } else {
+        std::memcpy(out + 1, rows + i * stride, rowBytes_);
+      }
+    }
+  }
+
+  void Finish() override {
+    if (filled_ != size_) throw EncodeError("image incomplete");
+    std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> compressor(
+        libdeflate_alloc_compressor(kCompressionLevel), libdeflate_free_compressor);
+    if (!compressor) throw EncodeError("out of memory");
+    std::size_t bound = libdeflate_zlib_compress_bound(compressor.get(), size_);
+    // Left uninitialised: only the part compressed into is ever touched.
+    std::unique_ptr<std::uint8_t[]> packed(new std::uint8_t[bound]);
+    std::size_t size =
+        libdeflate_zlib_compress(compressor.get(), rows_.get(), size_, packed.get(), bound);
+    if (size == 0) throw EncodeError("compression failed");
+    compressor.reset();
+    rows_.reset();
+    // A chunk holds at most 2^31 - 1 bytes.
+    constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
+    for (std::size_t at = 0; at < size; at += kMaxChunk) {
+      WriteChunk("IDAT", packed.get() + at, std::min(kMaxChunk, size - at));
+    }
+    WriteChunk("IEND", nullptr, 0);
+  }
+
+ private:
+  void WriteChunk(const char* type, const std::uint8_t* data, std::size_t size) {
+    auto bigEndian = [](std::uint32_t n, std::uint8_t* out) {
+      for (int i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(n >> (24 - 8 * i));
+    };
+    std::uint8_t head[8], tail[4];
+    bigEndian(static_cast<std::uint32_t>(size), head);
+    std::memcpy(head + 4, type, 4);
+    // The check sum covers the type and the data.
+    std::uint32_t crc = libdeflate_crc32(0, head + 4, 4);
+    if (size) crc = libdeflate_crc32(crc, data, size);
+    bigEndian(crc, tail);
+    if (std::fwrite(head, 1, 8, file_) != 8 ||
+        (size && std::fwrite(data, 1, size, file_) != size) ||
+        std::fwrite(tail, 1, 4, file_) != 4) {
+      throw EncodeError("write failed");
+    }
+  }
+
+  std::FILE* file_;
+  int width_;
+  bool grey_;
+  std::size_t rowBytes_;
+  std::unique_ptr<std::uint8_t[]> rows_;  // each row led by its filter type
+  std::size_t size_;
+  std::size_t filled_ = 0;
+};
+
+// A page over the limit streams through libspng's zlib, row by row.
+class StreamingPngWriter : public ImageWriter {
+ public:
+  StreamingPngWriter(spng_ctx* ctx, const ImageShape& shape)
+      : ctx_(ctx), width_(shape.width), grey_(shape.grey), row_(grey_ ? shape.width : 0) {
+    Check(spng_encode_image(ctx_, nullptr, 0, SPNG_FMT_PNG,
                             SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE));
   }
+
   void WriteRows(const std::uint8_t* rows, std::ptrdiff_t stride, int count) override {
     for (int i = 0; i < count; ++i) {
       const std::uint8_t* row = rows + i * stride;
@@ -43,7 +110,7 @@ class PngWriter : public ImageWriter {
         RgbToGrey(row, width_, row_.data());
         row = row_.data();
       }
-      int status = spng_encode_row(ctx_.get(), row, static_cast<size_t>(width_) * (grey_ ? 1 : 3));
+      int status = spng_encode_row(ctx_, row, static_cast<size_t>(width_) * (grey_ ? 1 : 3));
       // The last row finishes the image and reports SPNG_EOI.
       if (status != SPNG_OK && status != SPNG_EOI) Check(status);
     }
@@ -52,18 +119,52 @@ class PngWriter : public ImageWriter {
   void Finish() override {}
 
  private:
-  static void Check(int status) {
-    if (status != SPNG_OK) throw EncodeError(spng_strerror(status));
-  }
-
-  std::unique_ptr<spng_ctx, decltype(&spng_ctx_free)> ctx_;
+  spng_ctx* ctx_;
   int width_;
   bool grey_;
   std::vector<std::uint8_t> row_;  // a grey row
 };
 
+// Holds libspng's context for either way of writing.
+class PngWriter : public ImageWriter {
+ public:
+  PngWriter(std::FILE* file, const ImageShape& shape, std::size_t wholeImageLimit)
+      : ctx_(spng_ctx_new(SPNG_CTX_ENCODER), spng_ctx_free) {
+    if (!ctx_) throw EncodeError("out of memory");
+    spng_ihdr ihdr{};
+    ihdr.width = static_cast<std::uint32_t>(shape.width);
+    ihdr.height = static_cast<std::uint32_t>(shape.height);
+    ihdr.bit_depth = 8;
+    ihdr.color_type = shape.grey ? SPNG_COLOR_TYPE_GRAYSCALE : SPNG_COLOR_TYPE_TRUECOLOR;
+    // Pixels per metre, as PNG stores the resolution.
+    auto perMetre = static_cast<std::uint32_t>(shape.dpi / 0.0254 + 0.5);
+    spng_phys phys{perMetre, perMetre, 1};  // unit 1: the metre
+    Check(spng_set_png_file(ctx_.get(), file));
+    Check(spng_set_option(ctx_.get(), SPNG_IMG_COMPRESSION_LEVEL, kCompressionLevel));
+    Check(spng_set_option(ctx_.get(), SPNG_FILTER_CHOICE, SPNG_FILTER_CHOICE_NONE));
+    Check(spng_set_ihdr(ctx_.get(), &ihdr));
+    Check(spng_set_phys(ctx_.get(), &phys));
+    std::size_t rowBytes = static_cast<std::size_t>(shape.width) * (shape.grey ? 1 : 3);
+    if ((rowBytes + 1) * static_cast<std::size_t>(shape.height) <= wholeImageLimit) {
+      writer_ = std::make_unique<WholePngWriter>(file, ctx_.get(), shape, rowBytes);
+    } else {
+      writer_ = std::make_unique<StreamingPngWriter>(ctx_.get(), shape);
+    }
+  }
+
+  void WriteRows(const std::uint8_t* rows, std::ptrdiff_t stride, int count) override {
+    writer_->WriteRows(rows, stride, count);
+  }
+  void Finish() override { writer_->Finish(); }
+
+ private:
+  std::unique_ptr<spng_ctx, decltype(&spng_ctx_free)> ctx_;
+  std::unique_ptr<ImageWriter> writer_;
+};
+
 }  // namespace
 
-std::unique_ptr<ImageWriter> NewPngWriter(std::FILE* file, const ImageShape& shape) {
-  return std::make_unique<PngWriter>(file, shape);
+std::unique_ptr<ImageWriter> NewPngWriter(std::FILE* file, const ImageShape& shape,
+                                          std::size_t wholeImageLimit) {
+  return std::make_unique<PngWriter>(file, shape, wholeImageLimit);
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "xps2img/page_run.h"
+#include "xps2img/platform.h"
 
 #ifdef __SANITIZE_ADDRESS__
 #include <sanitizer/lsan_interface.h>
@@ -166,7 +167,8 @@ TEST(GuardedDocumentDeathTest, AConverterWithAStageGivenUpEndsByItself) {
       {
         GuardedDocument document(OpenScripted(script), kBudget);
         document.Open();
-        PageRun(options, document, ReserveNames(options.outputFolder, "图", 2, options.format))
+        PageRun(options, document, ReserveNames(options.outputFolder, "图", 2, options.format),
+                platform::AcquireRenderSlot())
             .Run();
       },
       testing::ExitedWithCode(1),

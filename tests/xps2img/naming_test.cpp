@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <fcntl.h>
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <thread>
@@ -33,6 +34,19 @@ std::vector<int> HoldAllSlots(const fs::path& tmp, unsigned first = 0) {
     held.push_back(fd);
   }
   return held;
+}
+
+// `folder` holds the three pages of text.xps `runs` times over, each run under a copy suffix
+// of its own, and nothing else.
+void ExpectCopies(const fs::path& folder, int runs) {
+  EXPECT_EQ(Names(folder).size(), 3u * runs);
+  for (int copy = 1; copy <= runs; ++copy) {
+    std::string suffix = copy == 1 ? "" : " (" + std::to_string(copy) + ")";
+    for (int page = 1; page <= 3; ++page) {
+      fs::path image = folder / ("图" + std::to_string(page) + suffix + ".png");
+      EXPECT_GT(Identify(image).width, 0) << image;
+    }
+  }
 }
 
 TEST_F(Naming, PagesAreNamedStemNumberExtension) {
@@ -78,15 +92,7 @@ TEST_F(Naming, ConvertersStartedTogetherNeverShareNames) {
                                 (root_ / ("err" + std::to_string(i))).string()));
   }
   for (pid_t pid : pids) EXPECT_EQ(WaitProcess(pid), 0);
-  std::vector<std::string> names = Names(out_);
-  EXPECT_EQ(names.size(), 3u * runs);
-  for (int copy = 1; copy <= runs; ++copy) {
-    std::string suffix = copy == 1 ? "" : " (" + std::to_string(copy) + ")";
-    for (int page = 1; page <= 3; ++page) {
-      fs::path image = out_ / ("图" + std::to_string(page) + suffix + ".png");
-      EXPECT_GT(Identify(image).width, 0) << image;
-    }
-  }
+  ExpectCopies(out_, runs);
 }
 
 // Converters share the machine's render slots, one per core, held as locks on files. While
@@ -98,10 +104,38 @@ TEST_F(Naming, RenderingWaitsForAFreeMachineWideSlot) {
                            (root_ / "out.txt").string(), (root_ / "err.txt").string(),
                            {"TMPDIR=" + tmp.string()});
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  for (const std::string& name : Names(out_)) EXPECT_EQ(name.front(), '.') << name;
+  // A converter waits before it opens the document: nothing is made yet, not even the
+  // reservation of its names.
+  EXPECT_EQ(Names(out_), std::vector<std::string>{});
   for (int fd : held) close(fd);
   EXPECT_EQ(WaitProcess(pid), 0);
   EXPECT_EQ(Names(out_), (std::vector<std::string>{"图1.png", "图2.png", "图3.png"}));
+}
+
+// Converters started together while every slot is busy each wait in a single thread; once the
+// slots are free, every one finishes, each with names of its own, and nothing else is left.
+TEST_F(Naming, ManyWaitingConvertersAllFinishWithNamesOfTheirOwn) {
+  fs::path tmp = NewFolder("tmp");
+  std::vector<int> held = HoldAllSlots(tmp);
+  const int runs = 30;
+  std::vector<pid_t> pids;
+  for (int i = 0; i < runs; ++i) {
+    pids.push_back(StartProcess({XPS2IMG, Fixture("text.xps"), out_.string(), "-d", "10"},
+                                (root_ / ("out" + std::to_string(i))).string(),
+                                (root_ / ("err" + std::to_string(i))).string(),
+                                {"TMPDIR=" + tmp.string()}));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  for (pid_t pid : pids) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line) && line.rfind("Threads:", 0) != 0) {
+    }
+    EXPECT_EQ(line, "Threads:\t1") << pid;
+  }
+  for (int fd : held) close(fd);
+  for (pid_t pid : pids) EXPECT_EQ(WaitProcess(pid), 0);
+  ExpectCopies(out_, runs);
 }
 
 // With every slot but one held by others, a converter's pages all go through the free one:
@@ -124,13 +158,17 @@ TEST_F(Naming, RenderingTakesWhicheverSlotIsFree) {
 // next run into the folder uses the plain names and removes them.
 TEST_F(Naming, AKilledConvertersReservationsDieWithIt) {
   fs::path tmp = NewFolder("tmp");
-  std::vector<int> held = HoldAllSlots(tmp);
-  pid_t pid = StartProcess({XPS2IMG, Fixture("text.xps"), out_.string(), "-d", "20"},
+  // One slot left, and a first page that takes seconds: the converter is killed while it
+  // draws, before any image is complete.
+  std::vector<int> held = HoldAllSlots(tmp, 1);
+  pid_t pid = StartProcess({XPS2IMG, Fixture("graphics.xps"), out_.string(), "-d", "600"},
                            (root_ / "out.txt").string(), (root_ / "err.txt").string(),
                            {"TMPDIR=" + tmp.string()});
-  for (int i = 0; i < 100 && Names(out_).empty(); ++i) usleep(20000);
+  for (int i = 0; i < 250 && Names(out_).empty(); ++i) usleep(20000);
   usleep(200000);
-  EXPECT_EQ(Names(out_), std::vector<std::string>{".图.png.lock"});
+  std::vector<std::string> left = Names(out_);
+  EXPECT_TRUE(std::find(left.begin(), left.end(), ".图.png.lock") != left.end());
+  for (const std::string& name : left) EXPECT_EQ(name.front(), '.') << name;
   kill(pid, SIGKILL);
   WaitProcess(pid);
   for (int fd : held) close(fd);

@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+#include <spng.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "xps2img/image_writer.h"
+
+namespace {
+
+// An RGB image whose rows differ and repeat in part, grey when asked.
+std::vector<std::uint8_t> Pattern(int width, int height, bool grey) {
+  std::vector<std::uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+      auto v = static_cast<std::uint8_t>((x * 7 + y * 3) ^ (y % 5 ? x : 255));
+      p[0] = v;
+      p[1] = grey ? v : static_cast<std::uint8_t>(y);
+      p[2] = grey ? v : static_cast<std::uint8_t>(x + y);
+    }
+  }
+  return rgb;
+}
+
+// Encodes `rgb` in bands of 7 rows with the given whole-image limit; the file's bytes.
+std::vector<std::uint8_t> Encode(const std::vector<std::uint8_t>& rgb, const ImageShape& shape,
+                                 std::size_t limit) {
+  std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::tmpfile(), std::fclose);
+  auto writer = NewPngWriter(file.get(), shape, limit);
+  std::ptrdiff_t stride = std::ptrdiff_t{shape.width} * 3;
+  for (int y = 0; y < shape.height; y += 7) {
+    writer->WriteRows(rgb.data() + y * stride, stride, std::min(7, shape.height - y));
+  }
+  writer->Finish();
+  std::vector<std::uint8_t> bytes(static_cast<size_t>(std::ftell(file.get())));
+  std::rewind(file.get());
+  EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), file.get()), bytes.size());
+  return bytes;
+}
+
+struct Decoded {
+  spng_ihdr ihdr{};
+  spng_phys phys{};
+  std::vector<std::uint8_t> rgb;
+};
+
+// Decodes strictly: a bad check sum or a truncated stream fails.
+Decoded Decode(const std::vector<std::uint8_t>& png) {
+  std::unique_ptr<spng_ctx, decltype(&spng_ctx_free)> ctx(spng_ctx_new(0), spng_ctx_free);
+  Decoded d;
+  EXPECT_EQ(spng_set_png_buffer(ctx.get(), png.data(), png.size()), 0);
+  EXPECT_EQ(spng_get_ihdr(ctx.get(), &d.ihdr), 0);
+  EXPECT_EQ(spng_get_phys(ctx.get(), &d.phys), 0);
+  size_t size = 0;
+  EXPECT_EQ(spng_decoded_image_size(ctx.get(), SPNG_FMT_RGB8, &size), 0);
+  d.rgb.resize(size);
+  EXPECT_EQ(spng_decode_image(ctx.get(), d.rgb.data(), size, SPNG_FMT_RGB8, 0), 0);
+  return d;
+}
+
+// A page too large to be compressed at once streams instead; either way, colour or grey, the
+// file decodes strictly to the same pixels and header.
+TEST(PngWriter, WholeAndStreamedPagesGiveTheSamePixels) {
+  for (bool grey : {false, true}) {
+    ImageShape shape{301, 97, 150, grey};
+    auto rgb = Pattern(shape.width, shape.height, grey);
+    for (std::size_t limit : {std::size_t{0}, kPngWholeImageBytes}) {
+      Decoded d = Decode(Encode(rgb, shape, limit));
+      EXPECT_EQ(d.ihdr.width, 301u);
+      EXPECT_EQ(d.ihdr.height, 97u);
+      EXPECT_EQ(d.ihdr.color_type, grey ? SPNG_COLOR_TYPE_GRAYSCALE : SPNG_COLOR_TYPE_TRUECOLOR);
+      EXPECT_EQ(d.phys.ppu_x, 5906u);  // 150 dpi in pixels per metre
+      EXPECT_TRUE(d.rgb == rgb) << "grey " << grey << ", limit " << limit;
+    }
+  }
+}
+
+// A page cut short is an error, not a valid-looking file.
+TEST(PngWriter, AMissingRowIsAnError) {
+  ImageShape shape{40, 30, 96, false};
+  auto rgb = Pattern(shape.width, shape.height, false);
+  std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::tmpfile(), std::fclose);
+  auto writer = NewPngWriter(file.get(), shape);
+  writer->WriteRows(rgb.data(), shape.width * 3, shape.height - 1);
+  EXPECT_THROW(writer->Finish(), EncodeError);
+}
+
+}  // namespace
