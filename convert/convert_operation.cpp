@@ -4,7 +4,7 @@
 #include "convert/command.h"
 
 void ConvertSources(FormState& form, Desktop& desktop) {
-  const auto folder = desktop.ChooseFolder(form::kFolderDialogTitle);
+  const auto folder = desktop.ChooseFolder(texts::kFolderDialogTitle);
   if (!folder) return;
   form.SetOutputDirectory(*folder);
 
