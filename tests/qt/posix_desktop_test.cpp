@@ -169,8 +169,8 @@ class PosixDesktopTest : public QObject {
 
   void AFailedStartIsIgnored() {
     PosixDesktop desktop;
-    desktop.StartProcess(u"\"/no/such/folder/xps2img\" \"a.xps\" -f png");
-    desktop.StartProcess(u"");
+    desktop.StartProcess(u"/no/such/folder/xps2img", {{ProgramArgument::Kind::Whole, u"a.xps"}});
+    desktop.StartProcess(u"", {});
     QVERIFY(!HasChildren());
   }
 

@@ -4,8 +4,11 @@
 #include <map>
 #include <sstream>
 
+#include <shellapi.h>
+
 #include "app/win32/wide.h"
 #include "app/win32/win32_desktop.h"
+#include "app/windows_command_line.h"
 #include "convert/command.h"
 #include "convert/convert_operation.h"
 #include "tests/fake_desktop.h"
@@ -137,7 +140,8 @@ TEST_F(ConverterStart, EachConverterReceivesItsExactCommandLine) {
                               ReadResolution(c.resolution),
                               static_cast<int>(i),
                               static_cast<int>(c.sources.size())};
-      commands.push_back(BuildConverterCommand(job, PathStyle::Windows));
+      const ProgramCommand command = BuildConverterCommand(job, PathStyle::Windows);
+      commands.push_back(WindowsCommandLine(command.program, command.arguments));
     }
     std::vector<std::string> expectedCommands;
     for (const std::u16string& command : commands) expectedCommands.push_back(Utf8(command));
@@ -158,8 +162,39 @@ TEST_F(ConverterStart, EachConverterReceivesItsExactCommandLine) {
 
 TEST_F(ConverterStart, AMissingConverterIsPassedOverSilently) {
   Win32Desktop desktop(nullptr, nullptr);
-  EXPECT_NO_THROW(desktop.StartProcess(u"\"" + Utf16(tool_ / L"nowhere\\xps2img") + u"\" x"));
+  EXPECT_NO_THROW(desktop.StartProcess(Utf16(tool_ / L"nowhere\\xps2img"),
+                                       {{ProgramArgument::Kind::Whole, u"x"}}));
   EXPECT_TRUE(desktop.ExecutablePath().ends_with(u"\\win32_tests.exe"));
+}
+
+// Windows' own CommandLineToArgvW gives back the program and every argument of each converter
+// command exactly, the format as its words.
+TEST(WindowsCommandLine, SplitsBackIntoTheConvertersArguments) {
+  const std::u16string folders[] = {u"C:\\Tools\\Conv", u"C:\\", u"\\\\srv\\share\\", u"D:\\a b\\"};
+  const std::u16string paths[] = {
+      u"D:\\Docs\\report.xps", u"E:\\", u"E:\\\\", u"\\\\srv\\s\\", u"D:\\图 表\\Ω.xps", u"",
+      u"a\\\"b\\\\\"c\\",      u"\"",   u"x\ty"};
+  const std::u16string formats[] = {u"jpeg", u"", u"my  png", u" tiff ", u"a\tb"};
+  for (const auto& folder : folders) {
+    for (const auto& path : paths) {
+      for (const auto& format : formats) {
+        const ConversionJob job{folder, path, path + u"out", format, -42, 2, 3};
+        const ProgramCommand command = BuildConverterCommand(job, PathStyle::Windows);
+        const std::wstring line = Wide(WindowsCommandLine(command.program, command.arguments));
+        int count = 0;
+        wchar_t** split = CommandLineToArgvW(line.c_str(), &count);
+        ASSERT_NE(split, nullptr);
+        std::vector<std::u16string> arguments;
+        for (int i = 0; i < count; ++i) arguments.push_back(Utf16(split[i]));
+        LocalFree(split);
+        std::vector<std::u16string> expected = {command.program};
+        for (const std::u16string& argument : ArgumentList(command.arguments)) {
+          expected.push_back(argument);
+        }
+        EXPECT_EQ(arguments, expected) << Utf8(line);
+      }
+    }
+  }
 }
 
 }  // namespace
