@@ -1,3 +1,5 @@
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -191,7 +193,7 @@ TEST(WindowsCommandLine, SplitsBackIntoTheConvertersArguments) {
         for (const std::u16string& argument : ArgumentList(command.arguments)) {
           expected.push_back(argument);
         }
-        EXPECT_EQ(arguments, expected) << Utf8(line);
+        EXPECT_EQ(arguments, expected) << Utf8(Utf16(line));
       }
     }
   }
