@@ -4,6 +4,7 @@
 
 #include "app/windows_command_line.h"
 #include "convert/command.h"
+#include "tests/awkward_jobs.h"
 
 namespace {
 
@@ -94,32 +95,23 @@ TEST(BuildConverterCommand, UsesSlashesOnPosixAndPassesPathsWhole) {
 
 // Every piece of the job reaches the converter exactly; the format as its words.
 TEST(BuildConverterCommand, GivesEveryPieceOfTheJobAsItsArguments) {
-  const std::u16string folders[] = {u"C:\\Tools\\Conv", u"C:\\", u"\\\\srv\\share\\", u"D:\\a b\\"};
-  const std::u16string paths[] = {
-      u"D:\\Docs\\report.xps", u"E:\\", u"E:\\\\", u"\\\\srv\\s\\", u"D:\\图 表\\Ω.xps", u"",
-      u"a\\\"b\\\\\"c\\",      u"\"",   u"x\ty"};
-  const std::u16string formats[] = {u"jpeg", u"", u"my  png", u" tiff ", u"a\tb"};
-  for (const auto& folder : folders) {
-    for (const auto& path : paths) {
-      for (const auto& format : formats) {
-        for (auto style : {PathStyle::Windows, PathStyle::Posix}) {
-          const ConversionJob job{folder, path, path + u"out", format, -42, 2, 3};
-          const ProgramCommand command = BuildConverterCommand(job, style);
-          EXPECT_EQ(command.program,
-                    folder + (style == PathStyle::Windows ? u"\\bin\\xps2img" : u"/bin/xps2img"));
-          Args expected = {path, path + u"out", u"-f"};
-          std::u16string word;
-          for (char16_t c : format + u" ") {
-            if (c != u' ' && c != u'\t') {
-              word += c;
-            } else if (!word.empty()) {
-              expected.push_back(std::exchange(word, {}));
-            }
-          }
-          expected.insert(expected.end(), {u"-d", u"-42", u"-i", u"图3-"});
-          EXPECT_EQ(ArgumentList(command.arguments), expected);
+  for (const ConversionJob& job : AwkwardJobs()) {
+    for (auto style : {PathStyle::Windows, PathStyle::Posix}) {
+      const ProgramCommand command = BuildConverterCommand(job, style);
+      EXPECT_EQ(
+          command.program,
+          job.programFolder + (style == PathStyle::Windows ? u"\\bin\\xps2img" : u"/bin/xps2img"));
+      Args expected = {job.sourcePath, job.outputFolder, u"-f"};
+      std::u16string word;
+      for (char16_t c : job.format + u" ") {
+        if (c != u' ' && c != u'\t') {
+          word += c;
+        } else if (!word.empty()) {
+          expected.push_back(std::exchange(word, {}));
         }
       }
+      expected.insert(expected.end(), {u"-d", u"-42", u"-i", u"图3-"});
+      EXPECT_EQ(ArgumentList(command.arguments), expected);
     }
   }
 }

@@ -13,6 +13,7 @@
 #include "app/windows_command_line.h"
 #include "convert/command.h"
 #include "convert/convert_operation.h"
+#include "tests/awkward_jobs.h"
 #include "tests/fake_desktop.h"
 #include "tests/win32/scripted_desktop.h"
 #include "tests/win32/temp_folder.h"
@@ -172,30 +173,20 @@ TEST_F(ConverterStart, AMissingConverterIsPassedOverSilently) {
 // Windows' own CommandLineToArgvW gives back the program and every argument of each converter
 // command exactly, the format as its words.
 TEST(WindowsCommandLine, SplitsBackIntoTheConvertersArguments) {
-  const std::u16string folders[] = {u"C:\\Tools\\Conv", u"C:\\", u"\\\\srv\\share\\", u"D:\\a b\\"};
-  const std::u16string paths[] = {
-      u"D:\\Docs\\report.xps", u"E:\\", u"E:\\\\", u"\\\\srv\\s\\", u"D:\\图 表\\Ω.xps", u"",
-      u"a\\\"b\\\\\"c\\",      u"\"",   u"x\ty"};
-  const std::u16string formats[] = {u"jpeg", u"", u"my  png", u" tiff ", u"a\tb"};
-  for (const auto& folder : folders) {
-    for (const auto& path : paths) {
-      for (const auto& format : formats) {
-        const ConversionJob job{folder, path, path + u"out", format, -42, 2, 3};
-        const ProgramCommand command = BuildConverterCommand(job, PathStyle::Windows);
-        const std::wstring line = Wide(WindowsCommandLine(command.program, command.arguments));
-        int count = 0;
-        wchar_t** split = CommandLineToArgvW(line.c_str(), &count);
-        ASSERT_NE(split, nullptr);
-        std::vector<std::u16string> arguments;
-        for (int i = 0; i < count; ++i) arguments.push_back(Utf16(split[i]));
-        LocalFree(split);
-        std::vector<std::u16string> expected = {command.program};
-        for (const std::u16string& argument : ArgumentList(command.arguments)) {
-          expected.push_back(argument);
-        }
-        EXPECT_EQ(arguments, expected) << Utf8(Utf16(line));
-      }
+  for (const ConversionJob& job : AwkwardJobs()) {
+    const ProgramCommand command = BuildConverterCommand(job, PathStyle::Windows);
+    const std::wstring line = Wide(WindowsCommandLine(command.program, command.arguments));
+    int count = 0;
+    wchar_t** split = CommandLineToArgvW(line.c_str(), &count);
+    ASSERT_NE(split, nullptr);
+    std::vector<std::u16string> arguments;
+    for (int i = 0; i < count; ++i) arguments.push_back(Utf16(split[i]));
+    LocalFree(split);
+    std::vector<std::u16string> expected = {command.program};
+    for (const std::u16string& argument : ArgumentList(command.arguments)) {
+      expected.push_back(argument);
     }
+    EXPECT_EQ(arguments, expected) << Utf8(Utf16(line));
   }
 }
 
