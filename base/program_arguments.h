@@ -7,7 +7,7 @@
 struct ProgramArgument {
   enum class Kind {
     Whole,  // one argument, whatever it holds: a path with blanks stays one
-    Words,  // text as it stands: each word, between blanks or tabs, one argument; none, none
+    Words,  // text as typed: each word between blanks or tabs is one argument; blank text none
   };
   Kind kind;
   std::u16string text;
