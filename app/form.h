@@ -62,7 +62,7 @@ inline constexpr std::array<ControlSpec, 12> kControls = {{
   {u"Button2",     ControlKind::Button,     u"Panel1", 119, 6,   58,  21,  Align::None,   u"转换",        {},               0,          Click::Button2Click},
   {u"Button3",     ControlKind::Button,     u"Panel1", 183, 6,   58,  21,  Align::None,   u"JPEG修正",    {},               2,          Click::Button3Click},
   {u"StatusBar1",  ControlKind::StatusBar,  u"Form1",  0,   280, 513, 19,  Align::Bottom, u"",            {},               kNoTabStop, Click::None},
-  {u"OpenDialog1", ControlKind::OpenDialog, u"Form1",  0,   0,   0,   0,   Align::None,   kOpenDialogFilter, {},            kNoTabStop, Click::None},
+  {u"OpenDialog1", ControlKind::OpenDialog, u"Form1",  0,   0,   0,   0,   Align::None,   texts::kOpenDialogFilter, {},     kNoTabStop, Click::None},
 }};
 // clang-format on
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/path_style.h"
+#include "base/program_arguments.h"
 
 // What an open-file dialog reported: a folder and names within it. A name that is already
 // an absolute path stands on its own; an empty folder means every name does.
@@ -33,9 +34,10 @@ class Desktop {
   // The running executable's own full path.
   virtual std::u16string ExecutablePath() = 0;
 
-  // Starts a command line as an independent process and returns at once. A start that
-  // fails is dropped silently: the tool never tracks its converters.
-  virtual void StartProcess(std::u16string_view commandLine) = 0;
+  // Starts the program at `program` with `arguments` as an independent process and returns
+  // at once. A start that fails is dropped silently: the tool never tracks its converters.
+  virtual void StartProcess(std::u16string_view program,
+                            const std::vector<ProgramArgument>& arguments) = 0;
 
   virtual bool FolderExists(std::u16string_view path) = 0;
 

@@ -28,7 +28,7 @@ std::vector<std::u16string> JoinSelection(const FileSelection& selection, PathSt
 }
 
 void ChooseSources(FormState& form, Desktop& desktop) {
-  const auto selection = desktop.ChooseFiles(form::kOpenDialogFilter);
+  const auto selection = desktop.ChooseFiles(texts::kOpenDialogFilter);
   if (!selection) return;
   form.ReplaceSourceItems(JoinSelection(*selection, desktop.Style()));
 }

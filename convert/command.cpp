@@ -41,32 +41,6 @@ std::optional<std::uint32_t> ReadDecimal(std::u16string_view digits, bool negati
   return static_cast<std::uint32_t>(value);
 }
 
-// Encloses one argument in double quotes so that CommandLineToArgvW gives back exactly
-// `text`: backslashes before an embedded quote or before the closing quote are doubled,
-// and an embedded quote is escaped.
-std::u16string QuoteArgument(std::u16string_view text) {
-  std::u16string quoted = u"\"";
-  std::size_t backslashes = 0;
-  for (char16_t c : text) {
-    if (c == u'\\') {
-      ++backslashes;
-      continue;
-    }
-    if (c == u'"') {
-      quoted.append(backslashes * 2 + 1, u'\\');
-    } else {
-      quoted.append(backslashes, u'\\');
-    }
-    backslashes = 0;
-    quoted += c;
-  }
-  quoted.append(backslashes * 2, u'\\');
-  quoted += u'"';
-  return quoted;
-}
-
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
-
 }  // namespace
 
 std::int32_t ReadResolution(std::u16string_view text) {
@@ -97,21 +71,19 @@ std::u16string ImageStem(int index, int count) {
   return stem;
 }
 
-std::u16string BuildConverterCommand(const ConversionJob& job, PathStyle style) {
+ProgramCommand BuildConverterCommand(const ConversionJob& job, PathStyle style) {
   const std::u16string_view converter =
       style == PathStyle::Windows ? u"\\bin\\xps2img" : u"/bin/xps2img";
-  std::u16string command = QuoteArgument(job.programFolder + std::u16string(converter));
-  command += u' ';
-  command += QuoteArgument(job.sourcePath);
-  command += u' ';
-  command += QuoteArgument(job.outputFolder);
-  command += u" -f ";
-  command += job.format;
-  command += u" -d ";
-  command += DecimalText(job.resolution);
-  command += u" -i ";
-  command += ImageStem(job.index, job.count);
-  return command;
+  using Kind = ProgramArgument::Kind;
+  return {job.programFolder + std::u16string(converter),
+          {{Kind::Whole, job.sourcePath},
+           {Kind::Whole, job.outputFolder},
+           {Kind::Words, u"-f"},
+           {Kind::Words, job.format},
+           {Kind::Words, u"-d"},
+           {Kind::Words, DecimalText(job.resolution)},
+           {Kind::Words, u"-i"},
+           {Kind::Words, ImageStem(job.index, job.count)}}};
 }
 
 std::u16string ProgramFolder(std::u16string_view executablePath, PathStyle style) {
@@ -125,66 +97,4 @@ std::u16string ProgramFolder(std::u16string_view executablePath, PathStyle style
     if (before != separator && !(windows && before == u':')) end = last;
   }
   return std::u16string(executablePath.substr(0, end));
-}
-
-std::vector<std::u16string> SplitCommandLine(std::u16string_view commandLine) {
-  std::vector<std::u16string> arguments;
-  std::size_t i = 0;
-  const std::size_t n = commandLine.size();
-  if (n == 0) return arguments;
-
-  // The program's path ends at the next quote when quoted, else at the first blank; it
-  // takes no escapes.
-  std::u16string program;
-  if (commandLine[0] == u'"') {
-    for (i = 1; i < n && commandLine[i] != u'"'; ++i) program += commandLine[i];
-    if (i < n) ++i;
-  } else {
-    for (; i < n && !IsBlank(commandLine[i]); ++i) program += commandLine[i];
-  }
-  arguments.push_back(std::move(program));
-
-  while (true) {
-    while (i < n && IsBlank(commandLine[i])) ++i;
-    if (i >= n) break;
-    std::u16string argument;
-    std::size_t backslashes = 0;
-    int quotes = 0;
-    while (i < n && !(IsBlank(commandLine[i]) && quotes == 0)) {
-      const char16_t c = commandLine[i];
-      if (c == u'\\') {
-        argument += c;
-        ++backslashes;
-        ++i;
-        continue;
-      }
-      if (c != u'"') {
-        argument += c;
-        backslashes = 0;
-        ++i;
-        continue;
-      }
-      // 2n backslashes and a quote give n backslashes and toggle quoting; 2n+1 give n
-      // backslashes and a literal quote.
-      argument.resize(argument.size() - backslashes / 2);
-      if (backslashes % 2 == 0) {
-        ++quotes;
-      } else {
-        argument.back() = u'"';
-      }
-      backslashes = 0;
-      ++i;
-      // A run of quotes: every third one counting the opening quote is a literal quote.
-      while (i < n && commandLine[i] == u'"') {
-        if (++quotes == 3) {
-          argument += u'"';
-          quotes = 0;
-        }
-        ++i;
-      }
-      if (quotes == 2) quotes = 0;
-    }
-    arguments.push_back(std::move(argument));
-  }
-  return arguments;
 }

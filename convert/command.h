@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "base/path_style.h"
+#include "base/program_arguments.h"
 
 // The values one converter command is built from.
 struct ConversionJob {
@@ -22,14 +22,14 @@ struct ConversionJob {
 // 300 when the text cannot be read. 0 and negative numbers pass unchanged.
 std::int32_t ReadResolution(std::u16string_view text);
 
-// The full command that starts the converter for one source file.
-std::u16string BuildConverterCommand(const ConversionJob& job, PathStyle style);
+// What starts the converter for one source file: its path in the bin folder under the program
+// folder; the source and the output folder, each one argument whatever it holds; then -f, the
+// format exactly as typed, -d, the resolution, -i and the stem, as words, so that a format of
+// two words is two arguments.
+ProgramCommand BuildConverterCommand(const ConversionJob& job, PathStyle style);
 
 // The folder part of the running executable's own full path.
 std::u16string ProgramFolder(std::u16string_view executablePath, PathStyle style);
-
-// Splits a command line into arguments by the rules of Windows' CommandLineToArgvW.
-std::vector<std::u16string> SplitCommandLine(std::u16string_view commandLine);
 
 // The image name stem for the source at `index` of a list of `count` items.
 std::u16string ImageStem(int index, int count);

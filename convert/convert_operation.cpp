@@ -4,7 +4,7 @@
 #include "convert/command.h"
 
 void ConvertSources(FormState& form, Desktop& desktop) {
-  const auto folder = desktop.ChooseFolder(form::kFolderDialogTitle);
+  const auto folder = desktop.ChooseFolder(texts::kFolderDialogTitle);
   if (!folder) return;
   form.SetOutputDirectory(*folder);
 
@@ -17,6 +17,7 @@ void ConvertSources(FormState& form, Desktop& desktop) {
   const std::u16string format = form.FormatText();
   for (int i = 0; i < count; ++i) {
     const ConversionJob job{programFolder, sources[i], *folder, format, resolution, i, count};
-    desktop.StartProcess(BuildConverterCommand(job, style));
+    const ProgramCommand command = BuildConverterCommand(job, style);
+    desktop.StartProcess(command.program, command.arguments);
   }
 }

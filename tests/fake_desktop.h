@@ -21,7 +21,7 @@ class FakeDesktop : public Desktop {
   bool scriptGivesProcess = true;
 
   std::vector<std::u16string> calls;
-  std::vector<std::u16string> startedCommands;
+  std::vector<ProgramCommand> started;  // each program started, with its arguments
 
   PathStyle Style() const override { return style; }
   std::optional<FileSelection> ChooseFiles(std::u16string_view filter) override {
@@ -36,9 +36,10 @@ class FakeDesktop : public Desktop {
     calls.push_back(u"ExecutablePath");
     return executablePath;
   }
-  void StartProcess(std::u16string_view commandLine) override {
+  void StartProcess(std::u16string_view program,
+                    const std::vector<ProgramArgument>& arguments) override {
     calls.push_back(u"StartProcess");
-    startedCommands.emplace_back(commandLine);
+    started.push_back({std::u16string(program), arguments});
   }
   bool FolderExists(std::u16string_view path) override {
     calls.push_back(u"FolderExists " + std::u16string(path));

@@ -35,7 +35,7 @@ std::u16string JpegFixScriptPath(std::u16string_view folder, int attempt, PathSt
 void FixJpegExtensions(const FormState& form, Desktop& desktop) {
   const std::u16string folder = form.OutputDirectory();
   if (folder.empty() || !desktop.FolderExists(folder)) {
-    desktop.ShowMessage(form::kFolderMissingMessage);
+    desktop.ShowMessage(texts::kFolderMissingMessage);
     return;
   }
   const PathStyle style = desktop.Style();

@@ -63,12 +63,6 @@ std::u16string TForm1::FormatText() const { return ToU16(cbb1_->currentText()); 
 
 std::u16string TForm1::ResolutionText() const { return ToU16(comboBox1_->currentText()); }
 
-void TForm1::Button1Click() { Run(form::Click::Button1Click); }
-
-void TForm1::Button2Click() { Run(form::Click::Button2Click); }
-
-void TForm1::Button3Click() { Run(form::Click::Button3Click); }
-
 void TForm1::Run(form::Click click) {
   if (auto report = RunClick(click, *this, desktop_)) ShowErrorReport(this, *report);
 }

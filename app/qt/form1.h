@@ -20,10 +20,6 @@ class TForm1 : public QWidget, public FormState {
   std::u16string FormatText() const override;
   std::u16string ResolutionText() const override;
 
-  void Button1Click();
-  void Button2Click();
-  void Button3Click();
-
  protected:
   void resizeEvent(QResizeEvent* event) override;
 

@@ -18,7 +18,6 @@
 #include "app/qt/qt_text.h"
 #include "app/qt/terminal.h"
 #include "base/operation_error.h"
-#include "convert/command.h"
 
 namespace {
 
@@ -60,15 +59,15 @@ std::u16string PosixDesktop::ExecutablePath() {
 
 // In a terminal window of its own where the desktop has a terminal emulator, as Windows gives
 // the converter a console; otherwise without a window.
-void PosixDesktop::StartProcess(std::u16string_view commandLine) {
-  std::vector<std::string> arguments;
-  for (const std::u16string& argument : SplitCommandLine(commandLine)) {
-    arguments.push_back(ToUtf8(argument));
+void PosixDesktop::StartProcess(std::u16string_view program,
+                                const std::vector<ProgramArgument>& arguments) {
+  if (program.empty()) return;
+  std::vector<std::string> command = TerminalLauncher();
+  command.push_back(ToUtf8(program));
+  for (const std::u16string& argument : ArgumentList(arguments)) {
+    command.push_back(ToUtf8(argument));
   }
-  if (arguments.empty()) return;
-  const std::vector<std::string> terminal = TerminalLauncher();
-  arguments.insert(arguments.begin(), terminal.begin(), terminal.end());
-  StartDetached(arguments, {});
+  StartDetached(command, {});
 }
 
 bool PosixDesktop::FolderExists(std::u16string_view path) {

@@ -14,7 +14,8 @@ class PosixDesktop : public Desktop {
   std::optional<FileSelection> ChooseFiles(std::u16string_view filter) override;
   std::optional<std::u16string> ChooseFolder(std::u16string_view title) override;
   std::u16string ExecutablePath() override;
-  void StartProcess(std::u16string_view commandLine) override;
+  void StartProcess(std::u16string_view program,
+                    const std::vector<ProgramArgument>& arguments) override;
   bool FolderExists(std::u16string_view path) override;
   bool CreateNewFile(std::u16string_view path, std::string_view bytes) override;
   bool RunScript(std::u16string_view scriptPath, std::u16string_view folder,

@@ -6,6 +6,7 @@
 #include "app/win32/scoped.h"
 #include "app/win32/system_message.h"
 #include "app/win32/wide.h"
+#include "app/windows_command_line.h"
 #include "base/operation_error.h"
 
 std::u16string Win32Desktop::ExecutablePath() {
@@ -22,9 +23,10 @@ std::u16string Win32Desktop::ExecutablePath() {
   }
 }
 
-void Win32Desktop::StartProcess(std::u16string_view commandLine) {
-  // The UTF-16 command line itself, so that names outside the ANSI code page arrive intact.
-  std::wstring line = Wide(commandLine);
+void Win32Desktop::StartProcess(std::u16string_view program,
+                                const std::vector<ProgramArgument>& arguments) {
+  // A UTF-16 command line, so that names outside the ANSI code page arrive intact.
+  std::wstring line = Wide(WindowsCommandLine(program, arguments));
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;

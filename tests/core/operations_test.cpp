@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/dialog_filter.h"
+#include "app/windows_command_line.h"
 #include "base/operation_error.h"
 #include "choose/choose_sources.h"
 #include "convert/convert_operation.h"
@@ -10,6 +11,15 @@
 namespace {
 
 using Paths = std::vector<std::u16string>;
+
+// The command lines a Windows desktop makes of what was started.
+Paths WindowsLines(const std::vector<ProgramCommand>& started) {
+  Paths lines;
+  for (const ProgramCommand& command : started) {
+    lines.push_back(WindowsCommandLine(command.program, command.arguments));
+  }
+  return lines;
+}
 
 TEST(JoinSelection, JoinsWithOneSeparatorAndKeepsAbsoluteNames) {
   EXPECT_EQ(JoinSelection({u"D:\\Docs", {u"a.xps", u"b.xps"}}, PathStyle::Windows),
@@ -59,7 +69,7 @@ TEST(ConvertSources, StoresTheFolderEvenForAnEmptyList) {
   FakeForm form;
   ConvertSources(form, desktop);
   EXPECT_EQ(form.outputDirectory, u"E:\\Images");
-  EXPECT_TRUE(desktop.startedCommands.empty());
+  EXPECT_TRUE(desktop.started.empty());
 }
 
 TEST(ConvertSources, StartsOneCommandPerItemInListOrder) {
@@ -71,7 +81,7 @@ TEST(ConvertSources, StartsOneCommandPerItemInListOrder) {
   form.resolution = u"150";
   ConvertSources(form, desktop);
   const std::u16string prefix = u"\"C:\\Tools\\Conv\\bin\\xps2img\" \"D:\\Docs\\";
-  EXPECT_EQ(desktop.startedCommands,
+  EXPECT_EQ(WindowsLines(desktop.started),
             (Paths{prefix + u"a.xps\" \"E:\\Images\" -f gif -d 150 -i 图1-",
                    prefix + u"b.xps\" \"E:\\Images\" -f gif -d 150 -i 图2-",
                    prefix + u"a.xps\" \"E:\\Images\" -f gif -d 150 -i 图3-"}));
@@ -79,11 +89,11 @@ TEST(ConvertSources, StartsOneCommandPerItemInListOrder) {
   EXPECT_EQ(desktop.calls.front(), u"ChooseFolder 文件保存路径浏览... ");
   EXPECT_EQ(desktop.calls.back(), u"StartProcess");
 
-  desktop.startedCommands.clear();
+  desktop.started.clear();
   form.items = {u"D:\\Docs\\only.xps"};
   form.resolution = u"junk";
   ConvertSources(form, desktop);
-  EXPECT_EQ(desktop.startedCommands,
+  EXPECT_EQ(WindowsLines(desktop.started),
             Paths{prefix + u"only.xps\" \"E:\\Images\" -f gif -d 300 -i 图"});
 }
 
@@ -95,9 +105,11 @@ TEST(ConvertSources, UsesPosixPathsOnPosix) {
   FakeForm form;
   form.items = {u"/home/u/a b.xps"};
   ConvertSources(form, desktop);
-  EXPECT_EQ(desktop.startedCommands,
-            Paths{u"\"/opt/vellumor/bin/xps2img\" \"/home/u/a b.xps\" \"/tmp/图 out\" -f jpeg -d "
-                  u"300 -i 图"});
+  ASSERT_EQ(desktop.started.size(), 1u);
+  EXPECT_EQ(desktop.started[0].program, u"/opt/vellumor/bin/xps2img");
+  EXPECT_EQ(
+      ArgumentList(desktop.started[0].arguments),
+      (Paths{u"/home/u/a b.xps", u"/tmp/图 out", u"-f", u"jpeg", u"-d", u"300", u"-i", u"图"}));
 }
 
 TEST(FixJpegExtensions, ShowsTheMessageWithoutAFolder) {

@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "base/texts.h"
 #include "base/utf8.h"
 #include "tests/fake_desktop.h"
 #include "tidy/jpeg_fix.h"
@@ -30,7 +31,7 @@ TEST(RunClick, RunsEachButtonsOperationAndGivesWhatItThrowsAsTheReport) {
   EXPECT_EQ(form.items, std::vector<std::u16string>{u"D:\\Docs\\a.xps"});
 
   EXPECT_EQ(RunClick(form::Click::Button2Click, form, desktop), std::nullopt);
-  EXPECT_EQ(desktop.calls[1], u"ChooseFolder " + std::u16string(form::kFolderDialogTitle));
+  EXPECT_EQ(desktop.calls[1], u"ChooseFolder " + std::u16string(texts::kFolderDialogTitle));
 
   // Every script name taken: the operation's own error becomes the report.
   desktop.existingFolders = {u"E:\\"};

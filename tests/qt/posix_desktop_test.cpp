@@ -10,11 +10,11 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/form.h"
 #include "app/qt/posix_desktop.h"
 #include "app/qt/qt_text.h"
 #include "app/qt/terminal.h"
 #include "base/operation_error.h"
+#include "base/texts.h"
 #include "convert/convert_operation.h"
 #include "fake_desktop.h"
 #include "modal_answer.h"
@@ -169,8 +169,8 @@ class PosixDesktopTest : public QObject {
 
   void AFailedStartIsIgnored() {
     PosixDesktop desktop;
-    desktop.StartProcess(u"\"/no/such/folder/xps2img\" \"a.xps\" -f png");
-    desktop.StartProcess(u"");
+    desktop.StartProcess(u"/no/such/folder/xps2img", {{ProgramArgument::Kind::Whole, u"a.xps"}});
+    desktop.StartProcess(u"", {});
     QVERIFY(!HasChildren());
   }
 
@@ -255,7 +255,7 @@ class PosixDesktopTest : public QObject {
           ->setText(QStringLiteral("\"b 1.xps\" \"文档.xps\""));
       static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it; it still runs its own
     });
-    const auto selection = desktop.ChooseFiles(form::kOpenDialogFilter);
+    const auto selection = desktop.ChooseFiles(texts::kOpenDialogFilter);
     QVERIFY(answer.answered());
     QCOMPARE(filters, QStringList{QStringLiteral("XPS文件 (*.xps)")});
     QCOMPARE(mode, QFileDialog::ExistingFiles);
@@ -267,7 +267,7 @@ class PosixDesktopTest : public QObject {
                                  folder + QStringLiteral("/文档.xps")}));
 
     ModalAnswer<QFileDialog> cancel([](QFileDialog* dialog) { dialog->reject(); });
-    QVERIFY(!desktop.ChooseFiles(form::kOpenDialogFilter).has_value());
+    QVERIFY(!desktop.ChooseFiles(texts::kOpenDialogFilter).has_value());
     QVERIFY(cancel.answered());
   }
 
@@ -287,7 +287,7 @@ class PosixDesktopTest : public QObject {
         dialog->setDirectory(target);
         static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it; it still runs its own
       });
-      const auto folder = desktop.ChooseFolder(form::kFolderDialogTitle);
+      const auto folder = desktop.ChooseFolder(texts::kFolderDialogTitle);
       QVERIFY(answer.answered());
       QCOMPARE(title, QStringLiteral("文件保存路径浏览... "));
       QCOMPARE(start, QDir::homePath());
@@ -297,7 +297,7 @@ class PosixDesktopTest : public QObject {
       QCOMPARE(folder, std::optional<std::u16string>(ToU16(target)));
     }
     ModalAnswer<QFileDialog> cancel([](QFileDialog* dialog) { dialog->reject(); });
-    QVERIFY(!desktop.ChooseFolder(form::kFolderDialogTitle).has_value());
+    QVERIFY(!desktop.ChooseFolder(texts::kFolderDialogTitle).has_value());
     QVERIFY(cancel.answered());
   }
 };

@@ -4,8 +4,8 @@
 
 #include <commctrl.h>
 
-#include "app/form.h"
 #include "app/win32/wide.h"
+#include "base/texts.h"
 #include "tests/win32/dialog_answerer.h"
 #include "tests/win32/shown_form1.h"
 #include "tests/win32/temp_folder.h"
@@ -82,7 +82,7 @@ TEST_F(DialogsTest, Button2AsksForTheFolderOwnedByTheApplicationWindow) {
   {
     DialogAnswerer answerer([&](HWND dialog) {
       mainEnabled = IsWindowEnabled(form_->Window());
-      titleShown = ShowsText(dialog, Wide(form::kFolderDialogTitle));
+      titleShown = ShowsText(dialog, Wide(texts::kFolderDialogTitle));
       errorMode = GetErrorMode();
       SelectFolder(out.Path())(dialog);
     });

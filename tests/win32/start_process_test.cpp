@@ -1,13 +1,19 @@
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
 #include <sstream>
 
+#include <shellapi.h>
+
 #include "app/win32/wide.h"
 #include "app/win32/win32_desktop.h"
+#include "app/windows_command_line.h"
 #include "convert/command.h"
 #include "convert/convert_operation.h"
+#include "tests/awkward_jobs.h"
 #include "tests/fake_desktop.h"
 #include "tests/win32/scripted_desktop.h"
 #include "tests/win32/temp_folder.h"
@@ -137,7 +143,8 @@ TEST_F(ConverterStart, EachConverterReceivesItsExactCommandLine) {
                               ReadResolution(c.resolution),
                               static_cast<int>(i),
                               static_cast<int>(c.sources.size())};
-      commands.push_back(BuildConverterCommand(job, PathStyle::Windows));
+      const ProgramCommand command = BuildConverterCommand(job, PathStyle::Windows);
+      commands.push_back(WindowsCommandLine(command.program, command.arguments));
     }
     std::vector<std::string> expectedCommands;
     for (const std::u16string& command : commands) expectedCommands.push_back(Utf8(command));
@@ -158,8 +165,29 @@ TEST_F(ConverterStart, EachConverterReceivesItsExactCommandLine) {
 
 TEST_F(ConverterStart, AMissingConverterIsPassedOverSilently) {
   Win32Desktop desktop(nullptr, nullptr);
-  EXPECT_NO_THROW(desktop.StartProcess(u"\"" + Utf16(tool_ / L"nowhere\\xps2img") + u"\" x"));
+  EXPECT_NO_THROW(desktop.StartProcess(Utf16(tool_ / L"nowhere\\xps2img"),
+                                       {{ProgramArgument::Kind::Whole, u"x"}}));
   EXPECT_TRUE(desktop.ExecutablePath().ends_with(u"\\win32_tests.exe"));
+}
+
+// Windows' own CommandLineToArgvW gives back the program and every argument of each converter
+// command exactly, the format as its words.
+TEST(WindowsCommandLine, SplitsBackIntoTheConvertersArguments) {
+  for (const ConversionJob& job : AwkwardJobs()) {
+    const ProgramCommand command = BuildConverterCommand(job, PathStyle::Windows);
+    const std::wstring line = Wide(WindowsCommandLine(command.program, command.arguments));
+    int count = 0;
+    wchar_t** split = CommandLineToArgvW(line.c_str(), &count);
+    ASSERT_NE(split, nullptr);
+    std::vector<std::u16string> arguments;
+    for (int i = 0; i < count; ++i) arguments.push_back(Utf16(split[i]));
+    LocalFree(split);
+    std::vector<std::u16string> expected = {command.program};
+    for (const std::u16string& argument : ArgumentList(command.arguments)) {
+      expected.push_back(argument);
+    }
+    EXPECT_EQ(arguments, expected) << Utf8(Utf16(line));
+  }
 }
 
 }  // namespace
