@@ -3,9 +3,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
+// jpeglib.h needs FILE and size_t declared first.
+#include <jerror.h>
+#include <jpeglib.h>
 
 #include "xps2img/engine_context.h"
+#include "xps2img/image_writer.h"
 
 namespace {
 
@@ -96,6 +102,35 @@ TEST(GuardedScope, EachFailureIsOneTypedException) {
               scope.Run([&] { return Throws(ctx, "aborted"); });
             }),
             "绘制页面时被中止");
+}
+
+// MuPDF's libjpeg warnings are the page's losses; the JPEG encoder's are not, even when it
+// writes while a page's MuPDF work is under way on the same thread.
+TEST(GuardedScope, OnlyMupdfsJpegWarningsAreLosses) {
+  Context mupdf;
+  PageLosses losses;
+  {
+    GuardedScope scope(mupdf.ctx, nullptr, &losses, "读取页面");
+    // As MuPDF's decoder makes its error manager, and as libjpeg warns.
+    jpeg_decompress_struct decoder{};
+    jpeg_error_mgr errors{};
+    decoder.err = jpeg_std_error(&errors);
+    errors.msg_code = JWRN_JPEG_EOF;
+    errors.emit_message(reinterpret_cast<j_common_ptr>(&decoder), -1);
+
+    // One row too many for a one-row image: libjpeg warns, and the file is written all the same.
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    auto writer = NewJpegWriter(file, {1, 1, 72});
+    const std::uint8_t pixel[3] = {10, 200, 30};
+    writer->WriteRows(pixel, 3, 1);
+    writer->WriteRows(pixel, 3, 1);
+    writer->Finish();
+    writer.reset();
+    EXPECT_GT(std::ftell(file), 0);
+    std::fclose(file);
+  }
+  EXPECT_THAT(losses.all(), testing::ElementsAre("图像无法解码（Premature end of JPEG file）"));
 }
 
 }  // namespace
