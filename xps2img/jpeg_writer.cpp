@@ -23,6 +23,11 @@ void OnError(j_common_ptr info) {
   std::longjmp(errors->jump, 1);
 }
 
+// libjpeg warns while compressing only when misused (too many rows, say), and goes on with the
+// same file: nothing to report. Set after jpeg_std_error, which the engine's link wraps to send
+// MuPDF's messages to the page's losses: the encoder's are its own.
+void OnWarning(j_common_ptr) {}
+
 // libjpeg reports errors by longjmp: each call into it sits in a small function that holds
 // no C++ object, and returns false on error.
 bool Start(jpeg_compress_struct* c, ErrorManager* errors, std::FILE* file,
@@ -62,6 +67,7 @@ class JpegWriter : public ImageWriter {
       : width_(shape.width), grey_(shape.grey), greyRows_(grey_ ? 64 * shape.width : 0) {
     c_.err = jpeg_std_error(&errors_.base);
     errors_.base.error_exit = OnError;
+    errors_.base.output_message = OnWarning;
     if (!Start(&c_, &errors_, file, shape)) Fail();
   }
   ~JpegWriter() override { jpeg_destroy_compress(&c_); }
