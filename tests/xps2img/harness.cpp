@@ -143,6 +143,14 @@ Rgb LittleCmsSrgb(const std::string& profile, const std::string& cmyk) {
   return rgb;
 }
 
+bool DrivesWindowsConverter() {
+#ifdef XPS2IMG_IS_WINDOWS_CONVERTER
+  return true;
+#else
+  return false;
+#endif
+}
+
 std::string Fixture(const std::string& name) { return (fs::path(FIXTURES_DIR) / name).string(); }
 
 std::vector<std::string> Names(const fs::path& folder) {

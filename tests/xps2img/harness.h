@@ -66,6 +66,11 @@ Rgb PixelAt(const std::filesystem::path& image, int x, int y);
 // colorimetric with black point compensation), clipped and rounded to 8 bits.
 Rgb LittleCmsSrgb(const std::string& profile, const std::string& cmyk);
 
+// True when the program under test is the Windows converter under Wine (tests/xps2img_wine
+// builds these tests so). The few tests of what only the POSIX converter does, or of what Wine
+// cannot do, skip themselves then, each saying why in the log.
+bool DrivesWindowsConverter();
+
 // A sample document made by tests/fixtures.
 std::string Fixture(const std::string& name);
 
