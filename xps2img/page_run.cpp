@@ -71,7 +71,7 @@ PageRun::PageRun(const Options& options, GuardedDocument& document, Reservation 
       budget_(options.pageSeconds),
       unclaimed_(static_cast<int>(files_.size())) {}
 
-ExitCode PageRun::Run() {
+ConversionEnd PageRun::Run() {
   int count = static_cast<int>(files_.size());
   for (int i = 0; i < std::min(platform::CoreCount(), count); ++i) StartWorker(i == 0);
   for (int i = 0; i < count; ++i) {
@@ -105,12 +105,15 @@ ExitCode PageRun::Run() {
   if (leftBehind || document_.abandoned()) {
     // A worker or a stage of the document is still inside MuPDF, where nothing MuPDF holds may
     // be released under it, or a worker is still in line for a render slot, which may take
-    // long: the process ends here rather than through the destructors.
+    // long: the process is to end at once rather than through the destructors.
     hold_.reset();
-    EndLeavingStuckWork(code);
+    for (Worker& worker : workers_) {
+      if (worker.thread.joinable()) worker.thread.detach();
+    }
+    return {code, true};
   }
   finished_.clear();
-  return code;
+  return {code};
 }
 
 void PageRun::StartWorker(bool hasFirstSlot) {

@@ -38,15 +38,17 @@ std::string StageFailureText(const RenderError& e, std::chrono::seconds budget);
 //
 // Each page has a time budget for loading and rendering; past it, its work is stopped. A worker
 // that stays stuck inside MuPDF even so is given up: its page fails, another worker takes its
-// place, and the process ends without waiting for it.
+// place, and Run reports it left behind, not waiting for it: then neither this object nor the
+// document may be destroyed.
 class PageRun {
  public:
   // `slot` (null when the slots cannot be used) is let go by Run, on the calling thread.
   PageRun(const Options& options, GuardedDocument& document, Reservation names,
           std::unique_ptr<platform::RenderSlot> slot);
 
-  // Writes every page it can, reports progress and failures; returns the exit status.
-  ExitCode Run();
+  // Writes every page it can, reports progress and failures; returns the exit status, and
+  // whether work was left behind (a worker or a stage of the document).
+  ConversionEnd Run();
 
  private:
   struct Job {

@@ -10,8 +10,7 @@
 #include "xps2img/failure.h"
 
 // The operating-system services the converter uses, one file per platform. Paths and messages
-// are UTF-8 throughout; each platform file converts at its edge. The program's entry point
-// (main_posix.cpp, main_win32.cpp) hands the arguments, as UTF-8, to RunConverter.
+// are UTF-8 throughout; each platform file converts at its edge.
 namespace platform {
 
 #ifdef _WIN32
@@ -88,6 +87,3 @@ void PrintLine(std::string_view line);
 void PrintError(std::string_view line);
 
 }  // namespace platform
-
-// The converter proper, called by the platform's entry point; returns the exit status.
-int RunConverter(const std::vector<std::string>& arguments);

@@ -12,8 +12,11 @@
 #include <vector>
 
 #include "xps2img/platform.h"
+#include "xps2img/run.h"
 
-int RunConverter(const std::vector<std::string>& arguments) {
+namespace {
+
+int Run(const std::vector<std::string>& arguments) {
   if (arguments.empty()) return 2;
   if (arguments[0] == "echo") {
     for (size_t i = 1; i < arguments.size(); ++i) platform::PrintLine(arguments[i]);
@@ -75,4 +78,11 @@ int RunConverter(const std::vector<std::string>& arguments) {
     return 0;
   }
   return 2;
+}
+
+}  // namespace
+
+// Its statuses beyond the converter's (3 and up) say which step failed.
+ConversionEnd RunConverter(const std::vector<std::string>& arguments) {
+  return {static_cast<ExitCode>(Run(arguments))};
 }

@@ -10,9 +10,6 @@
 
 #include "xps2img/platform.h"
 
-// The test program links the converter's platform file, whose entry point is not used here.
-int RunConverter(const std::vector<std::string>&) { return 0; }
-
 namespace {
 
 using namespace std::chrono_literals;
