@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "xps2img/platform.h"
+#include "base/utf16_win32.h"
 #include "xps2img/run.h"
 
 int wmain(int argc, wchar_t** argv) {
@@ -21,7 +21,7 @@ int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
   std::vector<std::string> arguments;
-  for (int i = 1; i < argc; ++i) arguments.push_back(platform::Utf8(argv[i]));
+  for (int i = 1; i < argc; ++i) arguments.push_back(Utf8FromWide(argv[i]));
   ConversionEnd end = RunConverter(arguments);
   if (end.leftBehind) {
     // Work left inside MuPDF may still use what it holds: end at once, with no destructor.

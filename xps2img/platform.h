@@ -13,13 +13,6 @@
 // are UTF-8 throughout; each platform file converts at its edge.
 namespace platform {
 
-#ifdef _WIN32
-// UTF-16 as Windows gives it, in UTF-8.
-std::string Utf8(std::wstring_view text);
-// UTF-8 as Windows takes it, in UTF-16.
-std::wstring Wide(std::string_view text);
-#endif
-
 // `name` inside `folder`.
 std::string JoinPath(std::string_view folder, std::string_view name);
 

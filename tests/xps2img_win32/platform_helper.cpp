@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/utf16_win32.h"
 #include "xps2img/platform.h"
 #include "xps2img/run.h"
 
@@ -36,13 +37,10 @@ int Run(const std::vector<std::string>& arguments) {
                                 &read);
     row.resize(read);
     while (!row.empty() && row.back() == L' ') row.pop_back();
-    std::string utf8 = platform::Utf8(row);
+    std::string utf8 = Utf8FromWide(row);
     const std::string& path = arguments[1];
-    std::wstring wide(path.size(), L'\0');
-    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, path.data(),
-                                                        static_cast<int>(path.size()), wide.data(),
-                                                        static_cast<int>(wide.size()))));
-    HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 4;
     DWORD written = 0;
     WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
