@@ -7,11 +7,12 @@
 #include <memory>
 
 #include "xps2img/engine.h"
+#include "xps2img/failure.h"
 #include "xps2img/guarded_document.h"
 #include "xps2img/memory_cap.h"
 #include "xps2img/output_names.h"
-#include "xps2img/page_output.h"
 #include "xps2img/page_run.h"
+#include "xps2img/pixel_limit.h"
 #include "xps2img/platform.h"
 
 namespace {

@@ -92,5 +92,3 @@ void WritePage(BandRenderer& renderer, const PreparedPage& page, const PageFile&
     throw failure.In("无法写成" + Quote(file.final) + "：");
   }
 }
-
-std::string Quote(const std::string& text) { return "“" + text + "”"; }

@@ -1,13 +1,14 @@
 #include "xps2img/page_run.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
 
 #include "xps2img/console_window.h"
+#include "xps2img/failure.h"
 #include "xps2img/page_output.h"
+#include "xps2img/pixel_limit.h"
 #include "xps2img/platform.h"
 
 namespace {
@@ -34,13 +35,6 @@ class Watched {
 };
 
 }  // namespace
-
-std::string TooLargeText(const PageTooLarge& e, int dpi) {
-  auto number = [](double n) { return std::to_string(static_cast<std::int64_t>(n)); };
-  return "在 " + std::to_string(dpi) + " dpi 下为 " + number(e.width) + " × " + number(e.height) +
-         " 像素，超过上限（每边最多 " + number(kPixelLimit.maxSide) + " 像素、共最多 " +
-         number(kPixelLimit.maxPixels / 1e4) + " 万像素）";
-}
 
 namespace {
 

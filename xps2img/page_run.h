@@ -16,12 +16,6 @@
 #include "xps2img/platform.h"
 #include "xps2img/watchdog.h"
 
-// Each side fits JPEG (65500) and GIF (65535); 500 million pixels keep a BMP under 1.5 GB.
-inline constexpr PixelLimit kPixelLimit{65000, 500e6};
-
-// The reason a page is refused at `dpi`, as the messages give it.
-std::string TooLargeText(const PageTooLarge& e, int dpi);
-
 // Why a stage of a page or the document failed: for one stopped or given up past `budget`,
 // "超时" with the stage; else the failure's own message.
 std::string StageFailureText(const RenderError& e, std::chrono::seconds budget);

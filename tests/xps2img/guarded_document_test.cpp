@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "xps2img/page_run.h"
+#include "xps2img/pixel_limit.h"
 #include "xps2img/platform.h"
 
 #ifdef __SANITIZE_ADDRESS__

@@ -72,6 +72,14 @@ std::string Fixture(const std::string& name);
 // The names in `folder`, hidden ones included, sorted.
 std::vector<std::string> Names(const std::filesystem::path& folder);
 
+// Takes the render slots from `first` on of the converters that use `tmp` as their temporary
+// folder, as converters rendering on those cores would; closing the descriptors frees them.
+std::vector<int> HoldAllSlots(const std::filesystem::path& tmp, unsigned first = 0);
+
+// `folder` holds the three pages of text.xps `runs` times over, each run under a copy suffix
+// of its own, and nothing else.
+void ExpectCopies(const std::filesystem::path& folder, int runs);
+
 // A test with a fresh, empty folder of its own, removed afterwards.
 class ConverterTest : public ::testing::Test {
  protected:
