@@ -3,6 +3,7 @@
 #endif
 #include <windows.h>
 
+#include "base/utf16_win32.h"
 #include "xps2img/console_window.h"
 #include "xps2img/platform.h"
 
@@ -25,11 +26,11 @@ Window DetectWindow() {
   return {own, own && IsConsole(STD_OUTPUT_HANDLE) && IsConsole(STD_ERROR_HANDLE)};
 }
 
-void SetTitle(const std::string& title) { SetConsoleTitleW(platform::Wide(title).c_str()); }
+void SetTitle(const std::string& title) { SetConsoleTitleW(WideFromUtf8(title).c_str()); }
 
 // Two blanks after the text cover what a longer text before it left.
 void RewriteLine(const std::string& text) {
-  const std::wstring line = L"\r" + platform::Wide(text) + L"  ";
+  const std::wstring line = L"\r" + WideFromUtf8(text) + L"  ";
   DWORD written = 0;
   WriteConsoleW(GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()),
                 &written, nullptr);

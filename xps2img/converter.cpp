@@ -4,16 +4,15 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
+#include <memory>
 
-#include "xps2img/console_window.h"
 #include "xps2img/engine.h"
+#include "xps2img/failure.h"
 #include "xps2img/guarded_document.h"
 #include "xps2img/memory_cap.h"
 #include "xps2img/output_names.h"
-#include "xps2img/page_output.h"
 #include "xps2img/page_run.h"
+#include "xps2img/pixel_limit.h"
 #include "xps2img/platform.h"
 
 namespace {
@@ -27,18 +26,24 @@ ExitCode Fail(const std::string& message) {
   return ExitCode::kFailure;
 }
 
+// Never releases `owner`: work left behind inside MuPDF may still use it until the process ends.
+template <typename T>
+void KeepAlive(std::unique_ptr<T> owner) {
+  static_cast<void>(owner.release());
+}
+
 }  // namespace
 
-ExitCode Convert(const Options& options) {
+ConversionEnd Convert(const Options& options) {
   try {
     platform::CheckReadableFile(options.source);
   } catch (const Failure& failure) {
-    return Fail("无法读取源文件" + Quote(options.source) + "：" + failure.what());
+    return {Fail("无法读取源文件" + Quote(options.source) + "：" + failure.what())};
   }
   try {
     platform::CheckFolder(options.outputFolder);
   } catch (const Failure& failure) {
-    return Fail("输出文件夹" + Quote(options.outputFolder) + failure.what());
+    return {Fail("输出文件夹" + Quote(options.outputFolder) + failure.what())};
   }
 
   // A converter that has to wait does so before it builds anything: hundreds waiting cost
@@ -49,26 +54,28 @@ ExitCode Convert(const Options& options) {
   XpsDocument::SetMemoryCap(
       options.memoryMb > 0 ? static_cast<std::size_t>(cap)
                            : DefaultMemoryCap(platform::PhysicalMemory(), platform::CoreCount()));
-  GuardedDocument document(GuardedDocument::OpenFile(options.source, kStoreBytes),
-                           std::chrono::seconds(options.pageSeconds));
+  auto document =
+      std::make_unique<GuardedDocument>(GuardedDocument::OpenFile(options.source, kStoreBytes),
+                                        std::chrono::seconds(options.pageSeconds));
   int count = 0;
   try {
-    document.Open();
-    count = document.PageCount();
+    document->Open();
+    count = document->PageCount();
   } catch (const RenderError& e) {
     ExitCode code = Fail(Quote(options.source) + "不是可读的 XPS 文档：" +
                          StageFailureText(e, std::chrono::seconds(options.pageSeconds)));
-    if (document.abandoned()) EndLeavingStuckWork(code);
-    return code;
+    if (!document->abandoned()) return {code};
+    KeepAlive(std::move(document));
+    return {code, true};
   }
-  if (count == 0) return Fail(Quote(options.source) + "中没有页面");
+  if (count == 0) return {Fail(Quote(options.source) + "中没有页面")};
 
   // A resolution too high for the document is refused before the output folder is touched.
   // Any other trouble with the first page is reported with the pages.
   try {
-    document.CheckSize(0, options.dpi, kPixelLimit);
+    document->CheckSize(0, options.dpi, kPixelLimit);
   } catch (const PageTooLarge& e) {
-    return Fail(Quote(options.source) + "的第 1 页" + TooLargeText(e, options.dpi));
+    return {Fail(Quote(options.source) + "的第 1 页" + TooLargeText(e, options.dpi))};
   } catch (const RenderError&) {
   }
 
@@ -76,13 +83,14 @@ ExitCode Convert(const Options& options) {
   try {
     names = ReserveNames(options.outputFolder, options.stem, count, options.format);
   } catch (const Failure& failure) {
-    return Fail("无法在输出文件夹" + Quote(options.outputFolder) + "中创建文件：" + failure.what());
+    return {
+        Fail("无法在输出文件夹" + Quote(options.outputFolder) + "中创建文件：" + failure.what())};
   }
-  return PageRun(options, document, std::move(names), std::move(slot)).Run();
-}
-
-void EndLeavingStuckWork(ExitCode code) {
-  console_window::End(static_cast<int>(code));
-  std::fflush(nullptr);
-  std::_Exit(static_cast<int>(code));
+  auto run = std::make_unique<PageRun>(options, *document, std::move(names), std::move(slot));
+  ConversionEnd end = run->Run();
+  if (end.leftBehind) {
+    KeepAlive(std::move(run));
+    KeepAlive(std::move(document));
+  }
+  return end;
 }

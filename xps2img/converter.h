@@ -9,10 +9,14 @@ enum class ExitCode {
   kUsage = 2,    // the command line was wrong; nothing was read or written
 };
 
+// How a conversion ended.
+struct ConversionEnd {
+  ExitCode code;
+  // Work was left behind: a thread inside MuPDF, or one in line for a render slot. What it uses
+  // is kept alive, never released, and the process must end at once, running no destructor.
+  bool leftBehind = false;
+};
+
 // Renders every page of the source document into the output folder. Progress goes to
 // standard output, one line per page written; errors to standard error, one line each.
-ExitCode Convert(const Options& options);
-
-// Ends the process at once with `code`, for when a thread was left inside MuPDF: nothing that
-// MuPDF holds may be released under it, so no destructor runs.
-[[noreturn]] void EndLeavingStuckWork(ExitCode code);
+ConversionEnd Convert(const Options& options);

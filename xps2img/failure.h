@@ -15,3 +15,6 @@ class Failure : public std::runtime_error {
   // The same failure with `context` before its reason, as the messages put it.
   Failure In(const std::string& context) const { return Failure(context + what()); }
 };
+
+// "“text”", as the messages quote names.
+inline std::string Quote(const std::string& text) { return "“" + text + "”"; }

@@ -17,6 +17,11 @@ std::unique_ptr<ImageWriter> NewImageWriter(ImageFormat format, std::FILE* file,
   throw EncodeError("unknown format");
 }
 
+bool StoresGrey(ImageFormat format) {
+  return format == ImageFormat::kJpeg || format == ImageFormat::kPng ||
+         format == ImageFormat::kTiff;
+}
+
 bool RowsAreGrey(const std::uint8_t* rows, std::ptrdiff_t stride, int width, int count) {
   for (int y = 0; y < count; ++y, rows += stride) {
     const std::uint8_t* rgb = rows;

@@ -12,10 +12,13 @@ struct ImageShape {
   int width;
   int height;
   int dpi;
-  // Every pixel is grey (the caller checks each row first): writers that can store one
-  // channel do so, which makes the file smaller and quicker to write.
+  // The rows arrive grey, one byte a pixel, to be stored in one channel, which makes the file
+  // smaller and quicker to write (only for formats where StoresGrey). Else RGB, 3 bytes a pixel.
   bool grey = false;
 };
+
+// Whether the format can store a grey image in one channel.
+bool StoresGrey(ImageFormat format);
 
 // A failure of an encoder or of writing its file; the message is the reason.
 class EncodeError : public Failure {
@@ -28,7 +31,7 @@ bool RowsAreGrey(const std::uint8_t* rows, std::ptrdiff_t stride, int width, int
 // Takes the first channel of `width` grey RGB pixels into `grey`.
 void RgbToGrey(const std::uint8_t* rgb, int width, std::uint8_t* grey);
 
-// Encodes an RGB image (3 bytes a pixel) that arrives as bands of rows, top to bottom.
+// Encodes an image that arrives as bands of rows, top to bottom, grey or RGB (ImageShape).
 // Throws EncodeError on failure.
 class ImageWriter {
  public:

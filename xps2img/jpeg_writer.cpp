@@ -1,6 +1,5 @@
 #include <csetjmp>
 #include <cstdio>
-#include <vector>
 // jpeglib.h needs FILE and size_t declared first.
 #include <jpeglib.h>
 
@@ -63,8 +62,7 @@ bool End(jpeg_compress_struct* c, ErrorManager* errors) {
 
 class JpegWriter : public ImageWriter {
  public:
-  JpegWriter(std::FILE* file, const ImageShape& shape)
-      : width_(shape.width), grey_(shape.grey), greyRows_(grey_ ? 64 * shape.width : 0) {
+  JpegWriter(std::FILE* file, const ImageShape& shape) {
     c_.err = jpeg_std_error(&errors_.base);
     errors_.base.error_exit = OnError;
     errors_.base.output_message = OnWarning;
@@ -76,15 +74,7 @@ class JpegWriter : public ImageWriter {
     for (int done = 0; done < count;) {
       JSAMPROW pointers[64];
       int n = count - done < 64 ? count - done : 64;
-      for (int i = 0; i < n; ++i) {
-        const std::uint8_t* row = rows + (done + i) * stride;
-        if (grey_) {
-          std::uint8_t* grey = greyRows_.data() + i * width_;
-          RgbToGrey(row, width_, grey);
-          row = grey;
-        }
-        pointers[i] = const_cast<JSAMPROW>(row);
-      }
+      for (int i = 0; i < n; ++i) pointers[i] = const_cast<JSAMPROW>(rows + (done + i) * stride);
       if (!Write(&c_, &errors_, pointers, n)) Fail();
       done += n;
     }
@@ -97,9 +87,6 @@ class JpegWriter : public ImageWriter {
  private:
   [[noreturn]] void Fail() { throw EncodeError(errors_.message); }
 
-  int width_;
-  bool grey_;
-  std::vector<std::uint8_t> greyRows_;
   jpeg_compress_struct c_{};
   ErrorManager errors_{};
 };

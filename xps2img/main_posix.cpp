@@ -1,12 +1,20 @@
 // The converter's entry point on POSIX systems.
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "xps2img/platform.h"
+#include "xps2img/run.h"
 
 int main(int argc, char** argv) {
   // A reader that goes away must not end the conversion: progress lines are lost, not pages.
   std::signal(SIGPIPE, SIG_IGN);
-  return RunConverter(std::vector<std::string>(argv + 1, argv + argc));
+  ConversionEnd end = RunConverter(std::vector<std::string>(argv + 1, argv + argc));
+  if (end.leftBehind) {
+    // Work left inside MuPDF may still use what it holds: end at once, with no destructor.
+    std::fflush(nullptr);
+    std::_Exit(static_cast<int>(end.code));
+  }
+  return static_cast<int>(end.code);
 }

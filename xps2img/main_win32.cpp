@@ -8,10 +8,12 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "xps2img/platform.h"
+#include "base/utf16_win32.h"
+#include "xps2img/run.h"
 
 int wmain(int argc, wchar_t** argv) {
   // No error dialog boxes: a converter that fails says so in its console and exits.
@@ -19,6 +21,12 @@ int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
   std::vector<std::string> arguments;
-  for (int i = 1; i < argc; ++i) arguments.push_back(platform::Utf8(argv[i]));
-  return RunConverter(arguments);
+  for (int i = 1; i < argc; ++i) arguments.push_back(Utf8FromWide(argv[i]));
+  ConversionEnd end = RunConverter(arguments);
+  if (end.leftBehind) {
+    // Work left inside MuPDF may still use what it holds: end at once, with no destructor.
+    std::fflush(nullptr);
+    std::_Exit(static_cast<int>(end.code));
+  }
+  return static_cast<int>(end.code);
 }

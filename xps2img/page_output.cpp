@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "xps2img/image_writer.h"
 #include "xps2img/platform.h"
@@ -12,19 +13,34 @@ namespace {
 // Rows rendered and encoded at a time: 8 MB, so an A4 page at 600 dpi takes 13 bands.
 constexpr std::int64_t kBandBytes = std::int64_t{8} << 20;
 constexpr int kMinBandRows = 16;
+// Rows of a grey band taken to one channel at a time.
+constexpr int kGreyRows = 64;
 
-// Renders `page` band by band into `writer`, as many times as the writer needs. False, with
-// the image left unfinished, when a page to be stored in grey turns out to have colour.
+// Renders `page` band by band into `writer`, as many times as the writer needs; in grey, each
+// band is taken to one channel first. False, with the image left unfinished, when a page to be
+// stored in grey turns out to have colour.
 bool Encode(BandRenderer& renderer, const PreparedPage& page, ImageWriter& writer, bool grey,
             PageStop* stop, PageLosses* losses) {
   std::int64_t rowBytes = std::int64_t{page.width()} * 3;
   int bandRows = static_cast<int>(
       std::clamp<std::int64_t>(kBandBytes / rowBytes, kMinBandRows, page.height()));
+  int width = page.width();
+  std::vector<std::uint8_t> greyRows(grey ? static_cast<std::size_t>(width) * kGreyRows : 0);
   for (int pass = 0; pass < writer.Passes(); ++pass) {
     for (int y = 0; y < page.height(); y += bandRows) {
       Band band = renderer.Render(page, y, std::min(bandRows, page.height() - y), stop, losses);
-      if (grey && !RowsAreGrey(band.rows, band.stride, page.width(), band.count)) return false;
-      writer.WriteRows(band.rows, band.stride, band.count);
+      if (!grey) {
+        writer.WriteRows(band.rows, band.stride, band.count);
+        continue;
+      }
+      if (!RowsAreGrey(band.rows, band.stride, width, band.count)) return false;
+      for (int done = 0; done < band.count; done += kGreyRows) {
+        int n = std::min(kGreyRows, band.count - done);
+        for (int i = 0; i < n; ++i) {
+          RgbToGrey(band.rows + (done + i) * band.stride, width, greyRows.data() + i * width);
+        }
+        writer.WriteRows(greyRows.data(), width, n);
+      }
     }
   }
   writer.Finish();
@@ -65,7 +81,8 @@ bool WriteImage(BandRenderer& renderer, const PreparedPage& page, const std::str
 
 void WritePage(BandRenderer& renderer, const PreparedPage& page, const PageFile& file,
                const Options& options, PageStop* stop, PageLosses* losses) {
-  if (!WriteImage(renderer, page, file.temporary, options, page.grey(), stop, losses)) {
+  bool grey = page.grey() && StoresGrey(options.format.format);
+  if (!WriteImage(renderer, page, file.temporary, options, grey, stop, losses)) {
     platform::RemoveFile(file.temporary);
     WriteImage(renderer, page, file.temporary, options, false, stop, losses);
   }
@@ -75,5 +92,3 @@ void WritePage(BandRenderer& renderer, const PreparedPage& page, const PageFile&
     throw failure.In("无法写成" + Quote(file.final) + "：");
   }
 }
-
-std::string Quote(const std::string& text) { return "“" + text + "”"; }

@@ -12,6 +12,3 @@
 // the rendering short (PageStopped); what could not be drawn goes to `losses`, when given.
 void WritePage(BandRenderer& renderer, const PreparedPage& page, const PageFile& file,
                const Options& options, PageStop* stop, PageLosses* losses);
-
-// "“text”", as the messages quote names.
-std::string Quote(const std::string& text);

@@ -1,13 +1,14 @@
 #include "xps2img/page_run.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
 
 #include "xps2img/console_window.h"
+#include "xps2img/failure.h"
 #include "xps2img/page_output.h"
+#include "xps2img/pixel_limit.h"
 #include "xps2img/platform.h"
 
 namespace {
@@ -34,13 +35,6 @@ class Watched {
 };
 
 }  // namespace
-
-std::string TooLargeText(const PageTooLarge& e, int dpi) {
-  auto number = [](double n) { return std::to_string(static_cast<std::int64_t>(n)); };
-  return "在 " + std::to_string(dpi) + " dpi 下为 " + number(e.width) + " × " + number(e.height) +
-         " 像素，超过上限（每边最多 " + number(kPixelLimit.maxSide) + " 像素、共最多 " +
-         number(kPixelLimit.maxPixels / 1e4) + " 万像素）";
-}
 
 namespace {
 
@@ -71,7 +65,7 @@ PageRun::PageRun(const Options& options, GuardedDocument& document, Reservation 
       budget_(options.pageSeconds),
       unclaimed_(static_cast<int>(files_.size())) {}
 
-ExitCode PageRun::Run() {
+ConversionEnd PageRun::Run() {
   int count = static_cast<int>(files_.size());
   for (int i = 0; i < std::min(platform::CoreCount(), count); ++i) StartWorker(i == 0);
   for (int i = 0; i < count; ++i) {
@@ -105,12 +99,15 @@ ExitCode PageRun::Run() {
   if (leftBehind || document_.abandoned()) {
     // A worker or a stage of the document is still inside MuPDF, where nothing MuPDF holds may
     // be released under it, or a worker is still in line for a render slot, which may take
-    // long: the process ends here rather than through the destructors.
+    // long: the process is to end at once rather than through the destructors.
     hold_.reset();
-    EndLeavingStuckWork(code);
+    for (Worker& worker : workers_) {
+      if (worker.thread.joinable()) worker.thread.detach();
+    }
+    return {code, true};
   }
   finished_.clear();
-  return code;
+  return {code};
 }
 
 void PageRun::StartWorker(bool hasFirstSlot) {

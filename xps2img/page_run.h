@@ -16,12 +16,6 @@
 #include "xps2img/platform.h"
 #include "xps2img/watchdog.h"
 
-// Each side fits JPEG (65500) and GIF (65535); 500 million pixels keep a BMP under 1.5 GB.
-inline constexpr PixelLimit kPixelLimit{65000, 500e6};
-
-// The reason a page is refused at `dpi`, as the messages give it.
-std::string TooLargeText(const PageTooLarge& e, int dpi);
-
 // Why a stage of a page or the document failed: for one stopped or given up past `budget`,
 // "超时" with the stage; else the failure's own message.
 std::string StageFailureText(const RenderError& e, std::chrono::seconds budget);
@@ -38,15 +32,17 @@ std::string StageFailureText(const RenderError& e, std::chrono::seconds budget);
 //
 // Each page has a time budget for loading and rendering; past it, its work is stopped. A worker
 // that stays stuck inside MuPDF even so is given up: its page fails, another worker takes its
-// place, and the process ends without waiting for it.
+// place, and Run reports it left behind, not waiting for it: then neither this object nor the
+// document may be destroyed.
 class PageRun {
  public:
   // `slot` (null when the slots cannot be used) is let go by Run, on the calling thread.
   PageRun(const Options& options, GuardedDocument& document, Reservation names,
           std::unique_ptr<platform::RenderSlot> slot);
 
-  // Writes every page it can, reports progress and failures; returns the exit status.
-  ExitCode Run();
+  // Writes every page it can, reports progress and failures; returns the exit status, and
+  // whether work was left behind (a worker or a stage of the document).
+  ConversionEnd Run();
 
  private:
   struct Job {

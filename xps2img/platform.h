@@ -10,16 +10,8 @@
 #include "xps2img/failure.h"
 
 // The operating-system services the converter uses, one file per platform. Paths and messages
-// are UTF-8 throughout; each platform file converts at its edge. The program's entry point
-// (main_posix.cpp, main_win32.cpp) hands the arguments, as UTF-8, to RunConverter.
+// are UTF-8 throughout; each platform file converts at its edge.
 namespace platform {
-
-#ifdef _WIN32
-// UTF-16 as Windows gives it, in UTF-8.
-std::string Utf8(std::wstring_view text);
-// UTF-8 as Windows takes it, in UTF-16.
-std::wstring Wide(std::string_view text);
-#endif
 
 // `name` inside `folder`.
 std::string JoinPath(std::string_view folder, std::string_view name);
@@ -88,6 +80,3 @@ void PrintLine(std::string_view line);
 void PrintError(std::string_view line);
 
 }  // namespace platform
-
-// The converter proper, called by the platform's entry point; returns the exit status.
-int RunConverter(const std::vector<std::string>& arguments);

@@ -16,18 +16,11 @@
 #include <vector>
 
 #include "base/system_error_text_win32.h"
+#include "base/utf16_win32.h"
 #include "xps2img/console_window.h"
 #include "xps2img/platform.h"
 
 namespace platform {
-
-std::wstring Wide(std::string_view text) {
-  if (text.empty()) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
-}
 
 namespace {
 
@@ -59,7 +52,7 @@ std::string Reason(DWORD error) {
   std::wstring message = SystemErrorText(error);
   while (!message.empty() && message.back() == L'.') message.pop_back();
   if (message.empty()) return "错误 " + std::to_string(error);
-  return Utf8(message);
+  return Utf8FromWide(message);
 }
 
 bool NotFound(DWORD error) {
@@ -135,7 +128,7 @@ void Write(DWORD which, std::FILE* stream, std::string_view line) {
   DWORD mode = 0;
   if (handle != INVALID_HANDLE_VALUE && handle != nullptr && GetConsoleMode(handle, &mode)) {
     // A console shows UTF-16 whatever its code page.
-    std::wstring text = Wide(line) + L"\r\n";
+    std::wstring text = WideFromUtf8(line) + L"\r\n";
     DWORD written = 0;
     WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     return;
@@ -148,16 +141,6 @@ void Write(DWORD which, std::FILE* stream, std::string_view line) {
 
 }  // namespace
 
-std::string Utf8(std::wstring_view text) {
-  if (text.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string utf8(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), n,
-                      nullptr, nullptr);
-  return utf8;
-}
-
 std::string JoinPath(std::string_view folder, std::string_view name) {
   std::string path(folder);
   if (!path.empty() && path.back() != '\\' && path.back() != '/' &&
@@ -169,7 +152,7 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
 }
 
 void CheckReadableFile(const std::string& path) {
-  std::wstring wide = Wide(path);
+  std::wstring wide = WideFromUtf8(path);
   DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) throw Failure(Reason(GetLastError()));
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) throw Failure("是一个文件夹，不是文件");
@@ -183,13 +166,13 @@ void CheckReadableFile(const std::string& path) {
 }
 
 void CheckFolder(const std::string& path) {
-  DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+  DWORD attributes = GetFileAttributesW(WideFromUtf8(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) throw Failure(Reason(GetLastError()));
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) throw Failure("不是文件夹");
 }
 
 bool Exists(const std::string& path) {
-  if (GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  if (GetFileAttributesW(WideFromUtf8(path).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
   // Only a definite "not there" counts as free: a name that cannot be examined is never taken.
   return !NotFound(GetLastError());
 }
@@ -199,8 +182,9 @@ std::FILE* CreateForWriting(const std::string& path) {
   // live process writes it. Shared for deleting, so that RemoveFile can remove it even while a
   // thread given up on still has it open: the system deletes it when that handle closes, at the
   // latest when the process ends.
-  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                            nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
+  HANDLE file =
+      CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return nullptr;
@@ -210,13 +194,13 @@ std::FILE* CreateForWriting(const std::string& path) {
   if (fd < 0) {
     Failure failure(Reason(GetLastError()));
     CloseHandle(file);
-    DeleteFileW(Wide(path).c_str());
+    DeleteFileW(WideFromUtf8(path).c_str());
     throw failure;
   }
   std::FILE* stream = _fdopen(fd, "wb");
   if (!stream) {
     _close(fd);  // closes the handle too
-    DeleteFileW(Wide(path).c_str());
+    DeleteFileW(WideFromUtf8(path).c_str());
     throw Failure("无法打开文件流");
   }
   return stream;
@@ -225,7 +209,7 @@ std::FILE* CreateForWriting(const std::string& path) {
 bool RemoveIfAbandoned(const std::string& path) {
   // Opened without sharing, which fails while any process has it open, and deleted when this
   // handle closes. A read-only file is refused: it is not this program's.
-  HANDLE file = CreateFileW(Wide(path).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+  HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
                             FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (file == INVALID_HANDLE_VALUE) return NotFound(GetLastError());
   CloseHandle(file);
@@ -236,12 +220,12 @@ std::unique_ptr<HeldFile> HoldFile(const std::string& path) {
   // Opened without sharing: a second holder fails. The system deletes the file when its last
   // handle closes, also when the process dies.
   HANDLE file =
-      CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+      CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
                   OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     // Access is denied to a file whose last holder is closing it, and in a read-only folder.
-    DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    DWORD attributes = GetFileAttributesW(WideFromUtf8(path).c_str());
     bool busy = error == ERROR_SHARING_VIOLATION ||
                 (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
                  !(attributes & FILE_ATTRIBUTE_DIRECTORY));
@@ -259,9 +243,9 @@ std::int64_t Tell(std::FILE* file) { return static_cast<std::int64_t>(ftello64(f
 
 void MoveWithoutReplacing(const std::string& from, const std::string& to) {
   // The image must not keep the hidden attribute of its temporary name.
-  SetFileAttributesW(Wide(from).c_str(), FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesW(WideFromUtf8(from).c_str(), FILE_ATTRIBUTE_NORMAL);
   // Without MOVEFILE_REPLACE_EXISTING the move fails on an existing name, atomically.
-  if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), 0)) return;
+  if (MoveFileExW(WideFromUtf8(from).c_str(), WideFromUtf8(to).c_str(), 0)) return;
   DWORD error = GetLastError();
   if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
     throw Failure("目标文件已存在");
@@ -269,7 +253,7 @@ void MoveWithoutReplacing(const std::string& from, const std::string& to) {
   throw Failure(Reason(error));
 }
 
-void RemoveFile(const std::string& path) { DeleteFileW(Wide(path).c_str()); }
+void RemoveFile(const std::string& path) { DeleteFileW(WideFromUtf8(path).c_str()); }
 
 int CoreCount() {
   SYSTEM_INFO info;

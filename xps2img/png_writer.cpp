@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "xps2img/image_writer.h"
 
@@ -25,7 +24,7 @@ void Check(int status) {
 class WholePngWriter : public ImageWriter {
  public:
   WholePngWriter(std::FILE* file, spng_ctx* ctx, const ImageShape& shape, std::size_t rowBytes)
-      : file_(file), width_(shape.width), grey_(shape.grey), rowBytes_(rowBytes) {
+      : file_(file), rowBytes_(rowBytes) {
     // Left uninitialised: every byte is written before it is read.
     size_ = (rowBytes_ + 1) * static_cast<std::size_t>(shape.height);
     rows_.reset(new std::uint8_t[size_]);
@@ -37,11 +36,7 @@ class WholePngWriter : public ImageWriter {
       if (filled_ + rowBytes_ + 1 > size_) throw EncodeError("too many rows");
       std::uint8_t* out = rows_.get() + filled_;
       out[0] = 0;  // filter type None
-      if (grey_) {
-        RgbToGrey(rows + i * stride, width_, out + 1);
-      } else {
-        std::memcpy(out + 1, rows + i * stride, rowBytes_);
-      }
+      std::memcpy(out + 1, rows + i * stride, rowBytes_);
     }
   }
 
@@ -86,8 +81,6 @@ class WholePngWriter : public ImageWriter {
   }
 
   std::FILE* file_;
-  int width_;
-  bool grey_;
   std::size_t rowBytes_;
   std::unique_ptr<std::uint8_t[]> rows_;  // each row led by its filter type
   std::size_t size_;
@@ -98,19 +91,14 @@ class WholePngWriter : public ImageWriter {
 class StreamingPngWriter : public ImageWriter {
  public:
   StreamingPngWriter(spng_ctx* ctx, const ImageShape& shape)
-      : ctx_(ctx), width_(shape.width), grey_(shape.grey), row_(grey_ ? shape.width : 0) {
+      : ctx_(ctx), rowBytes_(static_cast<size_t>(shape.width) * (shape.grey ? 1 : 3)) {
     Check(spng_encode_image(ctx_, nullptr, 0, SPNG_FMT_PNG,
                             SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE));
   }
 
   void WriteRows(const std::uint8_t* rows, std::ptrdiff_t stride, int count) override {
     for (int i = 0; i < count; ++i) {
-      const std::uint8_t* row = rows + i * stride;
-      if (grey_) {
-        RgbToGrey(row, width_, row_.data());
-        row = row_.data();
-      }
-      int status = spng_encode_row(ctx_, row, static_cast<size_t>(width_) * (grey_ ? 1 : 3));
+      int status = spng_encode_row(ctx_, rows + i * stride, rowBytes_);
       // The last row finishes the image and reports SPNG_EOI.
       if (status != SPNG_OK && status != SPNG_EOI) Check(status);
     }
@@ -120,9 +108,7 @@ class StreamingPngWriter : public ImageWriter {
 
  private:
   spng_ctx* ctx_;
-  int width_;
-  bool grey_;
-  std::vector<std::uint8_t> row_;  // a grey row
+  std::size_t rowBytes_;
 };
 
 // Holds libspng's context for either way of writing.

@@ -49,8 +49,7 @@ int OnWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 class TiffWriter : public ImageWriter {
  public:
   TiffWriter(std::FILE* file, const ImageShape& shape)
-      : width_(shape.width),
-        height_(static_cast<std::uint32_t>(shape.height)),
+      : height_(static_cast<std::uint32_t>(shape.height)),
         grey_(shape.grey),
         rowBytes_(static_cast<std::size_t>(shape.width) * (grey_ ? 1 : 3)),
         strip_(rowBytes_ * kRowsPerStrip) {
@@ -83,11 +82,7 @@ class TiffWriter : public ImageWriter {
   void WriteRows(const std::uint8_t* rows, std::ptrdiff_t stride, int count) override {
     for (int i = 0; i < count; ++i, ++row_) {
       std::uint8_t* out = strip_.data() + (row_ % kRowsPerStrip) * rowBytes_;
-      if (grey_) {
-        RgbToGrey(rows + i * stride, width_, out);
-      } else {
-        std::memcpy(out, rows + i * stride, rowBytes_);
-      }
+      std::memcpy(out, rows + i * stride, rowBytes_);
       if ((row_ + 1) % kRowsPerStrip == 0 || row_ + 1 == height_) WriteStrip();
     }
   }
@@ -109,7 +104,6 @@ class TiffWriter : public ImageWriter {
   std::string error_;  // before tiff_: the handler may write it while tiff_ is cleaned up
   std::unique_ptr<TIFF, decltype(&TIFFCleanup)> tiff_{nullptr, TIFFCleanup};
   std::uint32_t row_ = 0;
-  int width_;
   std::uint32_t height_;
   bool grey_;
   std::size_t rowBytes_;

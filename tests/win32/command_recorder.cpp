@@ -7,15 +7,9 @@
 
 #include <string>
 
-namespace {
+#include "base/utf16_win32.h"
 
-std::string Utf8(const wchar_t* text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  std::string bytes(size, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes.data(), size, nullptr, nullptr);
-  bytes.resize(size - 1);
-  return bytes;
-}
+namespace {
 
 std::string Hex(const char* bytes) {
   std::string hex;
@@ -31,10 +25,11 @@ std::string Hex(const char* bytes) {
 }  // namespace
 
 int main() {
-  std::string record = "W " + Utf8(GetCommandLineW()) + "\nA " + Hex(GetCommandLineA()) + "\n";
+  std::string record =
+      "W " + Utf8FromWide(GetCommandLineW()) + "\nA " + Hex(GetCommandLineA()) + "\n";
   int count = 0;
   wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-  for (int i = 0; i < count; ++i) record += "ARG " + Utf8(arguments[i]) + "\n";
+  for (int i = 0; i < count; ++i) record += "ARG " + Utf8FromWide(arguments[i]) + "\n";
   LocalFree(arguments);
 
   std::wstring folder(MAX_PATH * 4, L'\0');

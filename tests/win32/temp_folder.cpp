@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "base/utf16_win32.h"
+
 TempFolder::TempFolder(const std::wstring& name) {
   std::wstring base(MAX_PATH + 1, L'\0');
   base.resize(GetTempPathW(static_cast<DWORD>(base.size()), base.data()));
@@ -76,18 +78,11 @@ std::wstring OwnFolder() {
 }
 
 std::string Utf8(std::u16string_view text) {
-  const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
-  const int length = static_cast<int>(text.size());
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
-  std::string bytes(size, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide, length, bytes.data(), size, nullptr, nullptr);
-  return bytes;
+  return Utf8FromWide({reinterpret_cast<const wchar_t*>(text.data()), text.size()});
 }
 
 std::wstring WinePath(std::string_view path) {
-  const int length = static_cast<int>(path.size());
-  std::wstring wide(MultiByteToWideChar(CP_UTF8, 0, path.data(), length, nullptr, 0), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, path.data(), length, wide.data(), static_cast<int>(wide.size()));
+  std::wstring wide = WideFromUtf8(path);
   std::replace(wide.begin(), wide.end(), L'/', L'\\');
   return L"Z:" + wide;
 }

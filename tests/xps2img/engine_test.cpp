@@ -6,6 +6,7 @@
 
 #include "xps2img/engine.h"
 #include "xps2img/page_run.h"
+#include "xps2img/pixel_limit.h"
 
 namespace {
 

@@ -6,10 +6,12 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "xps2img/page_run.h"
+#include "xps2img/pixel_limit.h"
 #include "xps2img/platform.h"
 
 #ifdef __SANITIZE_ADDRESS__
@@ -153,9 +155,10 @@ TEST(GuardedDocument, OpeningGivenUpOrFailingEndsTheDocument) {
   EXPECT_EQ(once.opened, 2);
 }
 
-// A converter whose page cannot be stopped ends by itself with status 1 once its other pages
-// are written, naming the page, the budget and the stage.
-TEST(GuardedDocumentDeathTest, AConverterWithAStageGivenUpEndsByItself) {
+// A page run whose page cannot be stopped writes its other pages, names the page, the budget
+// and the stage, and reports the work it left behind, so that the converter ends by itself
+// (the process-level test: the hostile stroke document).
+TEST(GuardedDocument, APageRunWithAStageGivenUpReportsItLeftWorkBehind) {
   fs::path folder = fs::temp_directory_path() / ("guarded-" + std::to_string(::getpid()));
   fs::create_directories(folder);
   Options options;
@@ -163,19 +166,46 @@ TEST(GuardedDocumentDeathTest, AConverterWithAStageGivenUpEndsByItself) {
   options.outputFolder = folder.string();
   options.pageSeconds = 1;
   Script script{{Pace::kQuick, Pace::kQuick}, {Pace::kDeaf, Pace::kQuick}};
-  EXPECT_EXIT(
-      {
-        GuardedDocument document(OpenScripted(script), kBudget);
-        document.Open();
-        PageRun(options, document, ReserveNames(options.outputFolder, "图", 2, options.format),
-                platform::AcquireRenderSlot())
-            .Run();
-      },
-      testing::ExitedWithCode(1),
-      "第 1 页无法转换（超时：超过每页 1 秒的上限（--page-seconds），当时正在读取页面，且无法中止）"
-      "；已写入 1 页，共 2 页");
+  // Work left behind may still use the document and the run: both are never released.
+  auto* document = new GuardedDocument(OpenScripted(script), kBudget);
+  document->Open();
+  auto* run =
+      new PageRun(options, *document, ReserveNames(options.outputFolder, "图", 2, options.format),
+                  platform::AcquireRenderSlot());
+#ifdef __SANITIZE_ADDRESS__
+  __lsan_ignore_object(document);
+  __lsan_ignore_object(run);
+#endif
+  testing::internal::CaptureStderr();
+  ConversionEnd end = run->Run();
+  std::string errors = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(end.code, ExitCode::kFailure);
+  EXPECT_TRUE(end.leftBehind);
+  EXPECT_NE(errors.find("第 1 页无法转换（超时：超过每页 1 秒的上限（--page-seconds），当时正在读取"
+                        "页面，且无法中止）；已写入 1 页，共 2 页"),
+            std::string::npos)
+      << errors;
   EXPECT_TRUE(fs::exists(folder / "图2.png"));
   EXPECT_FALSE(fs::exists(folder / "图1.png"));
+  fs::remove_all(folder);
+}
+
+// A page run that leaves nothing behind says so: its caller may release it.
+TEST(GuardedDocument, APageRunWithEveryStageDoneLeavesNothingBehind) {
+  fs::path folder = fs::temp_directory_path() / ("guarded-done-" + std::to_string(::getpid()));
+  fs::create_directories(folder);
+  Options options;
+  options.outputFolder = folder.string();
+  Script script{{Pace::kQuick}, {Pace::kQuick, Pace::kQuick}};
+  GuardedDocument document(OpenScripted(script), kBudget);
+  document.Open();
+  ConversionEnd end =
+      PageRun(options, document, ReserveNames(options.outputFolder, "图", 2, options.format),
+              platform::AcquireRenderSlot())
+          .Run();
+  EXPECT_EQ(end.code, ExitCode::kSuccess);
+  EXPECT_FALSE(end.leftBehind);
+  EXPECT_TRUE(fs::exists(folder / "图1.png") && fs::exists(folder / "图2.png"));
   fs::remove_all(folder);
 }
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 extern char** environ;
 
@@ -191,4 +193,29 @@ fs::path ConverterTest::NewFolder(const std::string& name) {
   fs::path folder = root_ / name;
   fs::create_directories(folder);
   return folder;
+}
+
+std::vector<int> HoldAllSlots(const fs::path& tmp, unsigned first) {
+  fs::path slots = tmp / ("vellumor-render-" + std::to_string(getuid()));
+  fs::create_directories(slots);
+  fs::permissions(slots, fs::perms::owner_all);
+  std::vector<int> held;
+  for (unsigned i = first; i < std::max(1u, std::thread::hardware_concurrency()); ++i) {
+    int fd =
+        open((slots / ("slot-" + std::to_string(i))).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    held.push_back(fd);
+  }
+  return held;
+}
+
+void ExpectCopies(const fs::path& folder, int runs) {
+  EXPECT_EQ(Names(folder).size(), 3u * runs);
+  for (int copy = 1; copy <= runs; ++copy) {
+    std::string suffix = copy == 1 ? "" : " (" + std::to_string(copy) + ")";
+    for (int page = 1; page <= 3; ++page) {
+      fs::path image = folder / ("图" + std::to_string(page) + suffix + ".png");
+      EXPECT_GT(Identify(image).width, 0) << image;
+    }
+  }
 }

@@ -71,11 +71,24 @@ Rgb LittleCmsSrgb(const std::string& profile, const std::string& cmyk);
 // cannot do, skip themselves then, each saying why in the log.
 bool DrivesWindowsConverter();
 
+// Why the render-slot tests do not run against the Windows converter.
+inline constexpr const char* kSlotsAreLockFiles =
+    "the Windows converter's render slots are named mutexes, not the lock files this test holds "
+    "(tests/xps2img_win32 checks them)";
+
 // A sample document made by tests/fixtures.
 std::string Fixture(const std::string& name);
 
 // The names in `folder`, hidden ones included, sorted.
 std::vector<std::string> Names(const std::filesystem::path& folder);
+
+// Takes the render slots from `first` on of the converters that use `tmp` as their temporary
+// folder, as converters rendering on those cores would; closing the descriptors frees them.
+std::vector<int> HoldAllSlots(const std::filesystem::path& tmp, unsigned first = 0);
+
+// `folder` holds the three pages of text.xps `runs` times over, each run under a copy suffix
+// of its own, and nothing else.
+void ExpectCopies(const std::filesystem::path& folder, int runs);
 
 // A test with a fresh, empty folder of its own, removed afterwards.
 class ConverterTest : public ::testing::Test {

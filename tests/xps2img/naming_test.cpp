@@ -1,11 +1,10 @@
-#include <sys/file.h>
 #include <unistd.h>
 
-#include <fcntl.h>
 #include <algorithm>
 #include <csignal>
 #include <fstream>
-#include <thread>
+#include <string>
+#include <vector>
 
 #include "harness.h"
 
@@ -15,43 +14,9 @@ namespace {
 
 using Naming = ConverterTest;
 
-// Why the render-slot tests do not run against the Windows converter.
-constexpr const char* kSlotsAreLockFiles =
-    "the Windows converter's render slots are named mutexes, not the lock files this test holds "
-    "(tests/xps2img_win32 checks them)";
-
 std::string Content(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// Takes the render slots from `first` on of the converters that use `tmp` as their temporary
-// folder, as converters rendering on those cores would; closing the descriptors frees them.
-std::vector<int> HoldAllSlots(const fs::path& tmp, unsigned first = 0) {
-  fs::path slots = tmp / ("vellumor-render-" + std::to_string(getuid()));
-  fs::create_directories(slots);
-  fs::permissions(slots, fs::perms::owner_all);
-  std::vector<int> held;
-  for (unsigned i = first; i < std::max(1u, std::thread::hardware_concurrency()); ++i) {
-    int fd =
-        open((slots / ("slot-" + std::to_string(i))).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
-    held.push_back(fd);
-  }
-  return held;
-}
-
-// `folder` holds the three pages of text.xps `runs` times over, each run under a copy suffix
-// of its own, and nothing else.
-void ExpectCopies(const fs::path& folder, int runs) {
-  EXPECT_EQ(Names(folder).size(), 3u * runs);
-  for (int copy = 1; copy <= runs; ++copy) {
-    std::string suffix = copy == 1 ? "" : " (" + std::to_string(copy) + ")";
-    for (int page = 1; page <= 3; ++page) {
-      fs::path image = folder / ("图" + std::to_string(page) + suffix + ".png");
-      EXPECT_GT(Identify(image).width, 0) << image;
-    }
-  }
 }
 
 TEST_F(Naming, PagesAreNamedStemNumberExtension) {
@@ -98,69 +63,6 @@ TEST_F(Naming, ConvertersStartedTogetherNeverShareNames) {
   }
   for (pid_t pid : pids) EXPECT_EQ(WaitProcess(pid), 0);
   ExpectCopies(out_, runs);
-}
-
-// Converters share the machine's render slots, one per core, held as locks on files. While
-// another process holds every slot, no page is rendered; once they are free, all are.
-TEST_F(Naming, RenderingWaitsForAFreeMachineWideSlot) {
-  if (DrivesWindowsConverter()) GTEST_SKIP() << kSlotsAreLockFiles;
-  fs::path tmp = NewFolder("tmp");
-  std::vector<int> held = HoldAllSlots(tmp);
-  pid_t pid = StartProcess({XPS2IMG, Fixture("text.xps"), out_.string(), "-d", "20"},
-                           (root_ / "out.txt").string(), (root_ / "err.txt").string(),
-                           {"TMPDIR=" + tmp.string()});
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  // A converter waits before it opens the document: nothing is made yet, not even the
-  // reservation of its names.
-  EXPECT_EQ(Names(out_), std::vector<std::string>{});
-  for (int fd : held) close(fd);
-  EXPECT_EQ(WaitProcess(pid), 0);
-  EXPECT_EQ(Names(out_), (std::vector<std::string>{"图1.png", "图2.png", "图3.png"}));
-}
-
-// Converters started together while every slot is busy each wait in a single thread; once the
-// slots are free, every one finishes, each with names of its own, and nothing else is left.
-TEST_F(Naming, ManyWaitingConvertersAllFinishWithNamesOfTheirOwn) {
-  if (DrivesWindowsConverter()) {
-    GTEST_SKIP() << kSlotsAreLockFiles << ", and under Wine a converter has more than one thread";
-  }
-  fs::path tmp = NewFolder("tmp");
-  std::vector<int> held = HoldAllSlots(tmp);
-  const int runs = 30;
-  std::vector<pid_t> pids;
-  for (int i = 0; i < runs; ++i) {
-    pids.push_back(StartProcess({XPS2IMG, Fixture("text.xps"), out_.string(), "-d", "10"},
-                                (root_ / ("out" + std::to_string(i))).string(),
-                                (root_ / ("err" + std::to_string(i))).string(),
-                                {"TMPDIR=" + tmp.string()}));
-  }
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  for (pid_t pid : pids) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line) && line.rfind("Threads:", 0) != 0) {
-    }
-    EXPECT_EQ(line, "Threads:\t1") << pid;
-  }
-  for (int fd : held) close(fd);
-  for (pid_t pid : pids) EXPECT_EQ(WaitProcess(pid), 0);
-  ExpectCopies(out_, runs);
-}
-
-// With every slot but one held by others, a converter's pages all go through the free one:
-// none waits behind another holder while it lies free.
-TEST_F(Naming, RenderingTakesWhicheverSlotIsFree) {
-  if (DrivesWindowsConverter()) GTEST_SKIP() << kSlotsAreLockFiles;
-  fs::path tmp = NewFolder("tmp");
-  std::vector<int> held = HoldAllSlots(tmp, 1);
-  pid_t pid = StartProcess({XPS2IMG, Fixture("text.xps"), out_.string(), "-d", "20"},
-                           (root_ / "out.txt").string(), (root_ / "err.txt").string(),
-                           {"TMPDIR=" + tmp.string()});
-  const std::vector<std::string> images{"图1.png", "图2.png", "图3.png"};
-  for (int i = 0; i < 1000 && Names(out_) != images; ++i) usleep(20000);
-  EXPECT_EQ(Names(out_), images);
-  for (int fd : held) close(fd);
-  EXPECT_EQ(WaitProcess(pid), 0);
 }
 
 // A converter reserves a document's names with one hidden file that it holds, not one file per

@@ -25,14 +25,22 @@ std::vector<std::uint8_t> Pattern(int width, int height, bool grey) {
   return rgb;
 }
 
-// Encodes `rgb` in bands of 7 rows with the given whole-image limit; the file's bytes.
+// Encodes `rgb` (grey when the shape is) in bands of 7 rows with the given whole-image limit;
+// the file's bytes.
 std::vector<std::uint8_t> Encode(const std::vector<std::uint8_t>& rgb, const ImageShape& shape,
                                  std::size_t limit) {
   std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::tmpfile(), std::fclose);
   auto writer = NewPngWriter(file.get(), shape, limit);
-  std::ptrdiff_t stride = std::ptrdiff_t{shape.width} * 3;
+  // A grey shape takes its rows in one channel.
+  std::vector<std::uint8_t> rows(rgb.size() / (shape.grey ? 3 : 1));
+  if (shape.grey) {
+    RgbToGrey(rgb.data(), static_cast<int>(rows.size()), rows.data());
+  } else {
+    rows = rgb;
+  }
+  std::ptrdiff_t stride = std::ptrdiff_t{shape.width} * (shape.grey ? 1 : 3);
   for (int y = 0; y < shape.height; y += 7) {
-    writer->WriteRows(rgb.data() + y * stride, stride, std::min(7, shape.height - y));
+    writer->WriteRows(rows.data() + y * stride, stride, std::min(7, shape.height - y));
   }
   writer->Finish();
   std::vector<std::uint8_t> bytes(static_cast<size_t>(std::ftell(file.get())));

@@ -11,9 +11,13 @@
 #include <thread>
 #include <vector>
 
+#include "base/utf16_win32.h"
 #include "xps2img/platform.h"
+#include "xps2img/run.h"
 
-int RunConverter(const std::vector<std::string>& arguments) {
+namespace {
+
+int Run(const std::vector<std::string>& arguments) {
   if (arguments.empty()) return 2;
   if (arguments[0] == "echo") {
     for (size_t i = 1; i < arguments.size(); ++i) platform::PrintLine(arguments[i]);
@@ -33,13 +37,10 @@ int RunConverter(const std::vector<std::string>& arguments) {
                                 &read);
     row.resize(read);
     while (!row.empty() && row.back() == L' ') row.pop_back();
-    std::string utf8 = platform::Utf8(row);
+    std::string utf8 = Utf8FromWide(row);
     const std::string& path = arguments[1];
-    std::wstring wide(path.size(), L'\0');
-    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, path.data(),
-                                                        static_cast<int>(path.size()), wide.data(),
-                                                        static_cast<int>(wide.size()))));
-    HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 4;
     DWORD written = 0;
     WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
@@ -75,4 +76,11 @@ int RunConverter(const std::vector<std::string>& arguments) {
     return 0;
   }
   return 2;
+}
+
+}  // namespace
+
+// Its statuses beyond the converter's (3 and up) say which step failed.
+ConversionEnd RunConverter(const std::vector<std::string>& arguments) {
+  return {static_cast<ExitCode>(Run(arguments))};
 }

@@ -8,21 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "base/utf16_win32.h"
 #include "xps2img/platform.h"
-
-// The test program links the converter's platform file, whose entry point is not used here.
-int RunConverter(const std::vector<std::string>&) { return 0; }
 
 namespace {
 
 using namespace std::chrono_literals;
-
-std::wstring Wide(const std::string& utf8) {
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-  return wide;
-}
 
 std::wstring Beside(const std::wstring& name) {
   std::wstring path(MAX_PATH, L'\0');
@@ -31,14 +22,14 @@ std::wstring Beside(const std::wstring& name) {
 }
 
 void Write(const std::string& path, const std::string& bytes) {
-  FILE* f = _wfopen(Wide(path).c_str(), L"wb");
+  FILE* f = _wfopen(WideFromUtf8(path).c_str(), L"wb");
   ASSERT_NE(f, nullptr) << path;
   std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::fclose(f);
 }
 
 std::string Read(const std::string& path) {
-  FILE* f = _wfopen(Wide(path).c_str(), L"rb");
+  FILE* f = _wfopen(WideFromUtf8(path).c_str(), L"rb");
   if (!f) return "<missing>";
   std::string bytes;
   char buffer[4096];
@@ -57,14 +48,11 @@ class ConverterFilesTest : public ::testing::Test {
     std::wstring name =
         std::wstring(temp) + L"xps2img 测试 " + std::to_wstring(GetCurrentProcessId());
     ASSERT_TRUE(CreateDirectoryW(name.c_str(), nullptr));
-    int n = WideCharToMultiByte(CP_UTF8, 0, name.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    folder_.resize(static_cast<size_t>(n));
-    WideCharToMultiByte(CP_UTF8, 0, name.c_str(), -1, folder_.data(), n, nullptr, nullptr);
-    folder_.pop_back();
+    folder_ = Utf8FromWide(name);
   }
   void TearDown() override {
     WIN32_FIND_DATAW data;
-    std::wstring folder = Wide(folder_);
+    std::wstring folder = WideFromUtf8(folder_);
     HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
       do {
@@ -102,7 +90,7 @@ TEST_F(ConverterFilesTest, ChineseNamesReachTheFileSystemAsUtf16) {
   ASSERT_NE(file, nullptr);
   std::fclose(file);
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((Wide(folder_) + L"\\*.png").c_str(), &data);
+  HANDLE find = FindFirstFileW((WideFromUtf8(folder_) + L"\\*.png").c_str(), &data);
   ASSERT_NE(find, INVALID_HANDLE_VALUE);
   EXPECT_EQ(std::wstring(data.cFileName), L"图1.png");
   FindClose(find);
@@ -132,7 +120,8 @@ TEST_F(ConverterFilesTest, CreateForWritingNeverTouchesAnExistingFile) {
 TEST_F(ConverterFilesTest, TemporaryFilesAreHiddenAndHeldWhileWritten) {
   std::FILE* file = platform::CreateForWriting(In(".图1.png.part"));
   ASSERT_NE(file, nullptr);
-  EXPECT_TRUE(GetFileAttributesW(Wide(In(".图1.png.part")).c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_TRUE(GetFileAttributesW(WideFromUtf8(In(".图1.png.part")).c_str()) &
+              FILE_ATTRIBUTE_HIDDEN);
   std::fputs("new", file);
   // Positions past 4 GiB, for large uncompressed images.
   ASSERT_TRUE(platform::Seek(file, 5'000'000'000LL, SEEK_SET));
@@ -144,7 +133,7 @@ TEST_F(ConverterFilesTest, TemporaryFilesAreHiddenAndHeldWhileWritten) {
   EXPECT_EQ(ReasonOf([&] { platform::MoveWithoutReplacing(In(".图1.png.part"), In("图1.png")); }),
             "");
   EXPECT_EQ(Read(In("图1.png")), "new");
-  EXPECT_FALSE(GetFileAttributesW(Wide(In("图1.png")).c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_FALSE(GetFileAttributesW(WideFromUtf8(In("图1.png")).c_str()) & FILE_ATTRIBUTE_HIDDEN);
 
   Write(In(".图2.png.part"), "left by a converter that died");
   EXPECT_TRUE(platform::RemoveIfAbandoned(In(".图2.png.part")));
@@ -165,7 +154,7 @@ TEST_F(ConverterFilesTest, TemporaryFilesAreHiddenAndHeldWhileWritten) {
 TEST_F(ConverterFilesTest, HeldFilesHaveOneHolderAndGoWithIt) {
   auto held = platform::HoldFile(In(".图.png.lock"));
   ASSERT_NE(held, nullptr);
-  EXPECT_TRUE(GetFileAttributesW(Wide(In(".图.png.lock")).c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_TRUE(GetFileAttributesW(WideFromUtf8(In(".图.png.lock")).c_str()) & FILE_ATTRIBUTE_HIDDEN);
   EXPECT_EQ(platform::HoldFile(In(".图.png.lock")), nullptr);  // held, not failed
   EXPECT_FALSE(platform::RemoveIfAbandoned(In(".图.png.lock")));
   held.reset();
@@ -239,7 +228,7 @@ struct Helper {
 TEST_F(ConverterFilesTest, AReservationGoesWithAProcessThatIsEnded) {
   std::string lock = In(".图.png.lock");
   {
-    Helper helper(L"hold-file \"" + Wide(lock) + L"\"");
+    Helper helper(L"hold-file \"" + WideFromUtf8(lock) + L"\"");
     ASSERT_NE(helper.process, nullptr);
     ASSERT_EQ(helper.ReadOutput(5), "held\n");
     EXPECT_EQ(platform::HoldFile(lock), nullptr);  // held, not failed
@@ -258,7 +247,7 @@ TEST(ConverterEntryPointTest, ArgumentsArriveAsUtf8AndRedirectedOutputIsUtf8) {
 TEST_F(ConverterFilesTest, ChineseTextShowsInAConsole) {
   std::string row = In("row.txt");
   const std::string text = "第 1/2 页 → 图1.png";
-  Helper helper(L"console \"" + Wide(row) + L"\" \"" + Wide(text) + L"\"");
+  Helper helper(L"console \"" + WideFromUtf8(row) + L"\" \"" + WideFromUtf8(text) + L"\"");
   ASSERT_NE(helper.process, nullptr);
   ASSERT_EQ(WaitForSingleObject(helper.process, 30000), WAIT_OBJECT_0);
   DWORD status = 99;
