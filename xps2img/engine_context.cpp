@@ -14,22 +14,23 @@ std::array<std::mutex, FZ_LOCK_MAX> locks;
 void Lock(void*, int lock) { locks[static_cast<size_t>(lock)].lock(); }
 void Unlock(void*, int lock) { locks[static_cast<size_t>(lock)].unlock(); }
 
-fz_context* base = nullptr;
+fz_context* shared = nullptr;
+std::once_flag made;
 
-fz_context* NewBaseContext(std::size_t storeBytes) {
+fz_context* NewSharedContext(std::size_t storeBytes) {
   static const fz_locks_context lockContext{nullptr, Lock, Unlock};
-  base = fz_new_context(mupdf_memory::Allocator(), &lockContext, storeBytes);
-  if (!base) return nullptr;
-  ListenToMupdf(base);
-  fz_register_document_handlers(base);
-  return base;
+  fz_context* ctx = fz_new_context(mupdf_memory::Allocator(), &lockContext, storeBytes);
+  if (!ctx) return nullptr;
+  ListenToMupdf(ctx);
+  fz_register_document_handlers(ctx);
+  return ctx;
 }
 
 }  // namespace
 
 fz_context* SharedMupdfContext(std::size_t storeBytes) {
-  static fz_context* const made = NewBaseContext(storeBytes);
-  return made;
+  std::call_once(made, [storeBytes] { shared = NewSharedContext(storeBytes); });
+  return shared;
 }
 
-fz_context* SharedMupdfContext() { return base; }
+fz_context* SharedMupdfContext() { return shared; }

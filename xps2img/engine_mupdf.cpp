@@ -193,8 +193,9 @@ class MupdfDocument : public XpsDocument {
 
 std::unique_ptr<XpsDocument> XpsDocument::Open(const std::string& path, std::size_t storeBytes,
                                                PageStop* stop) {
-  if (!SharedMupdfContext(storeBytes)) throw RenderError("cannot create the MuPDF context");
-  std::unique_ptr<fz_context, DropContext> ctx(fz_clone_context(SharedMupdfContext()));
+  fz_context* shared = SharedMupdfContext(storeBytes);
+  if (!shared) throw RenderError("cannot create the MuPDF context");
+  std::unique_ptr<fz_context, DropContext> ctx(fz_clone_context(shared));
   if (!ctx) throw RenderError("cannot clone the MuPDF context");
   ListenToMupdf(ctx.get());
   GuardedScope scope(ctx.get(), stop, nullptr, "打开文档");

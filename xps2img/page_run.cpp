@@ -1,8 +1,6 @@
 #include "xps2img/page_run.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <thread>
 
 #include "xps2img/console_window.h"

@@ -90,8 +90,7 @@ class WholePngWriter : public ImageWriter {
 // A page over the limit streams through libspng's zlib, row by row.
 class StreamingPngWriter : public ImageWriter {
  public:
-  StreamingPngWriter(spng_ctx* ctx, const ImageShape& shape)
-      : ctx_(ctx), rowBytes_(static_cast<size_t>(shape.width) * (shape.grey ? 1 : 3)) {
+  StreamingPngWriter(spng_ctx* ctx, std::size_t rowBytes) : ctx_(ctx), rowBytes_(rowBytes) {
     Check(spng_encode_image(ctx_, nullptr, 0, SPNG_FMT_PNG,
                             SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE));
   }
@@ -134,7 +133,7 @@ class PngWriter : public ImageWriter {
     if ((rowBytes + 1) * static_cast<std::size_t>(shape.height) <= wholeImageLimit) {
       writer_ = std::make_unique<WholePngWriter>(file, ctx_.get(), shape, rowBytes);
     } else {
-      writer_ = std::make_unique<StreamingPngWriter>(ctx_.get(), shape);
+      writer_ = std::make_unique<StreamingPngWriter>(ctx_.get(), rowBytes);
     }
   }
 
