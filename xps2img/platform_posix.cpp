@@ -56,7 +56,12 @@ class LockedFile : public HeldFile {
 class FlockSlot : public RenderSlot {
  public:
   explicit FlockSlot(int fd) : fd_(fd) {}
-  ~FlockSlot() override { close(fd_); }  // closing the descriptor releases the lock
+  // Unlocked before it is closed: the close is what wakes a waiting converter (SlotWatch), and
+  // the kernel reports a close before it drops the lock the descriptor still holds.
+  ~FlockSlot() override {
+    flock(fd_, LOCK_UN);
+    close(fd_);
+  }
 
  private:
   int fd_;
@@ -102,7 +107,9 @@ class QueueTurn {
 };
 
 // Wakes when a slot may have been freed: a holder that lets go of its slot, or dies, closes
-// the slot file, which inotify reports. A timeout covers whatever inotify misses.
+// the slot file, which inotify reports. A timeout covers whatever inotify misses. Closing an
+// inotify descriptor waits for the kernel's grace period (milliseconds), so a converter keeps
+// its watch until it ends rather than close it while it holds the slot it waited for.
 class SlotWatch {
  public:
   explicit SlotWatch(const std::string& folder) : fd_(inotify_init1(IN_CLOEXEC | IN_NONBLOCK)) {
@@ -110,9 +117,6 @@ class SlotWatch {
       close(fd_);
       fd_ = -1;
     }
-  }
-  ~SlotWatch() {
-    if (fd_ >= 0) close(fd_);
   }
   SlotWatch(const SlotWatch&) = delete;
   SlotWatch& operator=(const SlotWatch&) = delete;
@@ -264,7 +268,9 @@ std::unique_ptr<RenderSlot> AcquireRenderSlot() {
     // file) and wakes one waiter at a time, so that hundreds of waiting converters cost no
     // processor time; only the first in line watches the slots.
     QueueTurn turn(folder);
-    SlotWatch watch(folder);
+    // Never destroyed (see SlotWatch). Without the line file, threads of one converter may
+    // wait on it at once; one may then miss a wake and wait out the timeout.
+    static SlotWatch& watch = *new SlotWatch(folder);
     for (slot = take(); !slot; slot = take()) watch.Wait();
   }
   closeAll();

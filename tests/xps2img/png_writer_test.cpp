@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <libdeflate.h>
 #include <spng.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -67,6 +69,59 @@ Decoded Decode(const std::vector<std::uint8_t>& png) {
   d.rgb.resize(size);
   EXPECT_EQ(spng_decode_image(ctx.get(), d.rgb.data(), size, SPNG_FMT_RGB8, 0), 0);
   return d;
+}
+
+// The filter type leading each row of `png`, a single-channel or RGB image `width` wide.
+std::vector<int> RowFilters(const std::vector<std::uint8_t>& png, int width, int height,
+                            int channels) {
+  std::vector<std::uint8_t> packed;
+  for (std::size_t at = 8; at + 12 <= png.size();) {
+    std::size_t length = std::size_t{png[at]} << 24 | std::size_t{png[at + 1]} << 16 |
+                         std::size_t{png[at + 2]} << 8 | png[at + 3];
+    if (std::equal(png.begin() + at + 4, png.begin() + at + 8, "IDAT")) {
+      packed.insert(packed.end(), png.begin() + at + 8, png.begin() + at + 8 + length);
+    }
+    at += length + 12;
+  }
+  std::size_t step = std::size_t(width) * channels + 1;
+  std::vector<std::uint8_t> rows(step * height);
+  std::unique_ptr<libdeflate_decompressor, decltype(&libdeflate_free_decompressor)> inflater(
+      libdeflate_alloc_decompressor(), libdeflate_free_decompressor);
+  EXPECT_EQ(libdeflate_zlib_decompress(inflater.get(), packed.data(), packed.size(), rows.data(),
+                                       rows.size(), nullptr),
+            LIBDEFLATE_SUCCESS);
+  std::vector<int> filters;
+  for (int y = 0; y < height; ++y) filters.push_back(rows[step * y]);
+  return filters;
+}
+
+// Shading is written with each row taken from the row above, text unfiltered, and both decode
+// to exactly their pixels, in colour and in grey.
+TEST(PngWriter, ShadingIsFilteredAndTextIsNot) {
+  constexpr int kWidth = 200, kHeight = 160;
+  std::vector<std::uint8_t> shading(kWidth * kHeight * 3), text(shading.size(), 255);
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth * 3; ++x) {
+      shading[y * kWidth * 3 + x] = static_cast<std::uint8_t>((x * 37 % 101) + y * 3 / 4);
+      // Glyphs: the same small dark shapes, repeated along lines of text.
+      if (y % 20 < 12 && x % 15 < 9) text[y * kWidth * 3 + x] = (x ^ y) % 7 ? 40 : 200;
+    }
+  }
+  for (bool grey : {false, true}) {
+    ImageShape shape{kWidth, kHeight, 96, grey};
+    for (const auto* rgb : {&shading, &text}) {
+      std::vector<std::uint8_t> png = Encode(*rgb, shape, kPngWholeImageBytes);
+      std::vector<int> filters = RowFilters(png, kWidth, kHeight, grey ? 1 : 3);
+      EXPECT_EQ(filters, std::vector<int>(kHeight, rgb == &shading ? 2 : 0)) << "grey " << grey;
+      Decoded d = Decode(png);
+      std::vector<std::uint8_t> expected = *rgb;
+      if (grey) {  // the grey image is the red channel, as Encode takes it
+        for (std::size_t i = 0; i < expected.size(); i += 3)
+          expected[i + 1] = expected[i + 2] = expected[i];
+      }
+      EXPECT_TRUE(d.rgb == expected) << "grey " << grey;
+    }
+  }
 }
 
 // A page too large to be compressed at once streams instead; either way, colour or grey, the
