@@ -151,4 +151,8 @@ class BandRenderer {
   // RenderError.
   virtual Band Render(const PreparedPage& page, int first, int count, PageStop* stop,
                       PageLosses* losses) = 0;
+  // As Render, into `rows`, `stride` bytes apart, which the caller owns: no band of the
+  // renderer's own is allocated, filled and copied.
+  virtual void RenderInto(const PreparedPage& page, int first, int count, std::uint8_t* rows,
+                          std::ptrdiff_t stride, PageStop* stop, PageLosses* losses) = 0;
 };

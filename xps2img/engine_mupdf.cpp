@@ -1,5 +1,6 @@
 #include <mupdf/fitz.h>
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -85,6 +86,21 @@ class MupdfRenderer : public BandRenderer {
     scope.Run(
         [&] { return DrawBand(ctx_, page.list(), page.ctm(), pixmap_.get(), scope.cookie()); });
     return {pixmap_->samples, pixmap_->stride, count};
+  }
+
+  void RenderInto(const PreparedPage& prepared, int first, int count, std::uint8_t* rows,
+                  std::ptrdiff_t stride, PageStop* stop, PageLosses* losses) override {
+    const auto& page = static_cast<const MupdfPage&>(prepared);
+    if (stride > INT_MAX) throw RenderError("row too long");
+    GuardedScope scope(ctx_, stop, losses, "绘制页面");
+    fz_irect box = page.box();
+    box.y0 += first;
+    box.y1 = box.y0 + count;
+    OwnedPixmap pixmap = scope.Run("分配页带", [&] {
+      return OwnedPixmap(NewPixmapOver(ctx_, box, rows, static_cast<int>(stride)), {ctx_});
+    });
+    scope.Run(
+        [&] { return DrawBand(ctx_, page.list(), page.ctm(), pixmap.get(), scope.cookie()); });
   }
 
  private:

@@ -80,6 +80,19 @@ fz_pixmap* NewBandPixmap(fz_context* ctx, fz_irect box) {
   return pixmap;
 }
 
+fz_pixmap* NewPixmapOver(fz_context* ctx, fz_irect box, unsigned char* samples, int stride) {
+  fz_pixmap* pixmap = nullptr;
+  fz_var(pixmap);
+  fz_try(ctx) {
+    pixmap = fz_new_pixmap_with_data(ctx, fz_device_rgb(ctx), box.x1 - box.x0, box.y1 - box.y0,
+                                     nullptr, 0, stride, samples);
+    pixmap->x = box.x0;
+    pixmap->y = box.y0;
+  }
+  fz_catch(ctx) { pixmap = nullptr; }
+  return pixmap;
+}
+
 bool DrawBand(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_pixmap* pixmap,
               fz_cookie* cookie) {
   fz_device* device = nullptr;

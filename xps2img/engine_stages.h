@@ -23,6 +23,9 @@ int ColourOf(fz_context* ctx, fz_display_list* list, fz_cookie* cookie);
 
 // An RGB pixmap over `box`, for bands.
 fz_pixmap* NewBandPixmap(fz_context* ctx, fz_irect box);
+// An RGB pixmap over `box` whose pixels are `samples`, rows `stride` bytes apart, which the
+// caller owns.
+fz_pixmap* NewPixmapOver(fz_context* ctx, fz_irect box, unsigned char* samples, int stride);
 
 // Renders the part of `list` that falls on `pixmap`, whose position says which band it is.
 bool DrawBand(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_pixmap* pixmap,

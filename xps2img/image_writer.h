@@ -40,6 +40,10 @@ class ImageWriter {
   // How often the image's rows must be supplied in full; each pass starts at row 0.
   virtual int Passes() const { return 1; }
   virtual void WriteRows(const std::uint8_t* rows, std::ptrdiff_t stride, int count) = 0;
+  // Where a writer that holds the whole image keeps the next `count` rows, given in its own
+  // form (grey or RGB), which the caller then fills in place of WriteRows; `stride` is set to
+  // the distance between them. Null, with nothing changed, for a writer that does not.
+  virtual std::uint8_t* NextRows(int /*count*/, std::ptrdiff_t* /*stride*/) { return nullptr; }
   // Completes the file after the last row of the last pass.
   virtual void Finish() = 0;
 };

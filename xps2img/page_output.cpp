@@ -17,10 +17,19 @@ constexpr int kMinBandRows = 16;
 constexpr int kGreyRows = 64;
 
 // Renders `page` band by band into `writer`, as many times as the writer needs; in grey, each
-// band is taken to one channel first. False, with the image left unfinished, when a page to be
+// band is taken to one channel first. A writer that holds the whole image in colour has it drawn
+// straight into its memory, in one go. False, with the image left unfinished, when a page to be
 // stored in grey turns out to have colour.
 bool Encode(BandRenderer& renderer, const PreparedPage& page, ImageWriter& writer, bool grey,
             PageStop* stop, PageLosses* losses) {
+  std::ptrdiff_t stride = 0;
+  if (writer.Passes() == 1 && !grey) {
+    if (std::uint8_t* rows = writer.NextRows(page.height(), &stride)) {
+      renderer.RenderInto(page, 0, page.height(), rows, stride, stop, losses);
+      writer.Finish();
+      return true;
+    }
+  }
   std::int64_t rowBytes = std::int64_t{page.width()} * 3;
   int bandRows = static_cast<int>(
       std::clamp<std::int64_t>(kBandBytes / rowBytes, kMinBandRows, page.height()));
@@ -36,10 +45,16 @@ bool Encode(BandRenderer& renderer, const PreparedPage& page, ImageWriter& write
       if (!RowsAreGrey(band.rows, band.stride, width, band.count)) return false;
       for (int done = 0; done < band.count; done += kGreyRows) {
         int n = std::min(kGreyRows, band.count - done);
-        for (int i = 0; i < n; ++i) {
-          RgbToGrey(band.rows + (done + i) * band.stride, width, greyRows.data() + i * width);
+        // Taken to one channel in the writer's memory where it has some, else through ours.
+        std::uint8_t* out = writer.NextRows(n, &stride);
+        if (!out) {
+          out = greyRows.data();
+          stride = width;
         }
-        writer.WriteRows(greyRows.data(), width, n);
+        for (int i = 0; i < n; ++i) {
+          RgbToGrey(band.rows + (done + i) * band.stride, width, out + i * stride);
+        }
+        if (out == greyRows.data()) writer.WriteRows(out, width, n);
       }
     }
   }

@@ -71,8 +71,9 @@ bool UpFilterIsSmaller(libdeflate_compressor* compressor, const std::uint8_t* ro
   return upSize != 0 && upSize * 8 < plainSize * 7;
 }
 
-// The rows of a page are gathered and compressed in one go by libdeflate, which is some
-// twice as fast as zlib at the same size but has no streaming interface. libspng writes the
+// The rows of a page are gathered, or drawn in place (NextRows), and compressed in one go by
+// libdeflate, which is some twice as fast as zlib at the same size but has no streaming
+// interface. libspng writes the
 // chunks before the image data; the image data chunk and the closing chunk are ours.
 class WholePngWriter : public ImageWriter {
  public:
@@ -85,12 +86,21 @@ class WholePngWriter : public ImageWriter {
   }
 
   void WriteRows(const std::uint8_t* rows, std::ptrdiff_t stride, int count) override {
-    for (int i = 0; i < count; ++i, filled_ += rowBytes_ + 1) {
-      if (filled_ + rowBytes_ + 1 > size_) throw EncodeError("too many rows");
-      std::uint8_t* out = rows_.get() + filled_;
-      out[0] = 0;  // filter type None
-      std::memcpy(out + 1, rows + i * stride, rowBytes_);
+    std::ptrdiff_t step = 0;
+    std::uint8_t* out = NextRows(count, &step);
+    for (int i = 0; i < count; ++i) std::memcpy(out + i * step, rows + i * stride, rowBytes_);
+  }
+
+  std::uint8_t* NextRows(int count, std::ptrdiff_t* stride) override {
+    std::size_t step = rowBytes_ + 1;
+    if (count < 0 || static_cast<std::size_t>(count) > (size_ - filled_) / step) {
+      throw EncodeError("too many rows");
     }
+    std::uint8_t* first = rows_.get() + filled_;
+    for (int i = 0; i < count; ++i) first[i * step] = 0;  // filter type None
+    filled_ += count * step;
+    *stride = static_cast<std::ptrdiff_t>(step);
+    return first + 1;
   }
 
   void Finish() override {
@@ -196,6 +206,9 @@ class PngWriter : public ImageWriter {
 
   void WriteRows(const std::uint8_t* rows, std::ptrdiff_t stride, int count) override {
     writer_->WriteRows(rows, stride, count);
+  }
+  std::uint8_t* NextRows(int count, std::ptrdiff_t* stride) override {
+    return writer_->NextRows(count, stride);
   }
   void Finish() override { writer_->Finish(); }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -50,6 +51,10 @@ class WhiteRenderer : public BandRenderer {
   Band Render(const PreparedPage& page, int, int count, PageStop*, PageLosses*) override {
     rows_.assign(static_cast<size_t>(page.width() * 3 * count), 255);
     return {rows_.data(), page.width() * 3, count};
+  }
+  void RenderInto(const PreparedPage& page, int, int count, std::uint8_t* rows,
+                  std::ptrdiff_t stride, PageStop*, PageLosses*) override {
+    for (int y = 0; y < count; ++y) std::fill_n(rows + y * stride, page.width() * 3, 255);
   }
 
  private:
