@@ -22,16 +22,10 @@ bool StoresGrey(ImageFormat format) {
          format == ImageFormat::kTiff;
 }
 
-bool RowsAreGrey(const std::uint8_t* rows, std::ptrdiff_t stride, int width, int count) {
-  for (int y = 0; y < count; ++y, rows += stride) {
-    const std::uint8_t* rgb = rows;
-    for (int x = 0; x < width; ++x, rgb += 3) {
-      if (rgb[0] != rgb[1] || rgb[1] != rgb[2]) return false;
-    }
+bool RgbToGrey(const std::uint8_t* rgb, int width, std::uint8_t* grey) {
+  for (int x = 0; x < width; ++x, rgb += 3) {
+    if (rgb[0] != rgb[1] || rgb[1] != rgb[2]) return false;
+    grey[x] = rgb[0];
   }
   return true;
-}
-
-void RgbToGrey(const std::uint8_t* rgb, int width, std::uint8_t* grey) {
-  for (int x = 0; x < width; ++x, rgb += 3) grey[x] = rgb[0];
 }

@@ -25,11 +25,9 @@ class EncodeError : public Failure {
   using Failure::Failure;
 };
 
-// Whether every one of `count` rows of `width` RGB pixels has equal channels.
-bool RowsAreGrey(const std::uint8_t* rows, std::ptrdiff_t stride, int width, int count);
-
-// Takes the first channel of `width` grey RGB pixels into `grey`.
-void RgbToGrey(const std::uint8_t* rgb, int width, std::uint8_t* grey);
+// Takes the first channel of `width` RGB pixels into `grey`; false, with `grey` part written, at
+// the first pixel whose channels differ.
+bool RgbToGrey(const std::uint8_t* rgb, int width, std::uint8_t* grey);
 
 // Encodes an image that arrives as bands of rows, top to bottom, grey or RGB (ImageShape).
 // Throws EncodeError on failure.

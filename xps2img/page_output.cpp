@@ -42,7 +42,6 @@ bool Encode(BandRenderer& renderer, const PreparedPage& page, ImageWriter& write
         writer.WriteRows(band.rows, band.stride, band.count);
         continue;
       }
-      if (!RowsAreGrey(band.rows, band.stride, width, band.count)) return false;
       for (int done = 0; done < band.count; done += kGreyRows) {
         int n = std::min(kGreyRows, band.count - done);
         // Taken to one channel in the writer's memory where it has some, else through ours.
@@ -52,7 +51,9 @@ bool Encode(BandRenderer& renderer, const PreparedPage& page, ImageWriter& write
           stride = width;
         }
         for (int i = 0; i < n; ++i) {
-          RgbToGrey(band.rows + (done + i) * band.stride, width, out + i * stride);
+          if (!RgbToGrey(band.rows + (done + i) * band.stride, width, out + i * stride)) {
+            return false;
+          }
         }
         if (out == greyRows.data()) writer.WriteRows(out, width, n);
       }

@@ -21,7 +21,7 @@ constexpr int kCompressionLevel = 2;
 constexpr int kStreamingLevel = 6;
 // The sample: this many strips of this many rows, spread over the page.
 constexpr int kSampleStrips = 4;
-constexpr int kSampleRows = 16;
+constexpr int kSampleRows = 8;
 
 void Check(int status) {
   if (status != SPNG_OK) throw EncodeError(spng_strerror(status));
