@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/inotify.h>
@@ -53,18 +54,57 @@ class LockedFile : public HeldFile {
   int fd_;
 };
 
+// Keeps the calling thread, and the threads it starts from now on, to one core until it is
+// destroyed, when the thread may run anywhere it could before.
+class CorePin {
+ public:
+  explicit CorePin(int index) : thread_(gettid()) {
+    if (sched_getaffinity(0, sizeof before_, &before_) != 0) return;
+    int allowed = CPU_COUNT(&before_);
+    if (allowed < 2) return;
+    // The `index`th core this thread may use, counted round them.
+    int wanted = index % allowed;
+    for (int core = 0; core < CPU_SETSIZE; ++core) {
+      if (!CPU_ISSET(core, &before_) || wanted-- > 0) continue;
+      cpu_set_t one;
+      CPU_ZERO(&one);
+      CPU_SET(core, &one);
+      pinned_ = sched_setaffinity(0, sizeof one, &one) == 0;
+      return;
+    }
+  }
+  // Only the thread itself lets go: a thread id may be another's once its thread has ended.
+  ~CorePin() {
+    if (pinned_ && gettid() == thread_) sched_setaffinity(0, sizeof before_, &before_);
+  }
+  CorePin(const CorePin&) = delete;
+  CorePin& operator=(const CorePin&) = delete;
+
+ private:
+  pid_t thread_;
+  cpu_set_t before_;
+  bool pinned_ = false;
+};
+
 class FlockSlot : public RenderSlot {
  public:
   explicit FlockSlot(int fd) : fd_(fd) {}
   // Unlocked before it is closed: the close is what wakes a waiting converter (SlotWatch), and
   // the kernel reports a close before it drops the lock the descriptor still holds.
   ~FlockSlot() override {
+    pin_.reset();
     flock(fd_, LOCK_UN);
     close(fd_);
   }
 
+  // A converter that had to wait for its slot runs where every core has a converter of its
+  // own: its threads, which hand the page to one another, keep to one core, the slot's, so
+  // that the scheduler does not queue one behind another converter while its own core idles.
+  void KeepToCore(int index) { pin_ = std::make_unique<CorePin>(index); }
+
  private:
   int fd_;
+  std::unique_ptr<CorePin> pin_;
 };
 
 // The slot folder belongs to the user: other users cannot plant files or links in it.
@@ -255,14 +295,16 @@ std::unique_ptr<RenderSlot> AcquireRenderSlot() {
       return nullptr;
     }
   }
-  auto take = [&fds]() -> std::unique_ptr<RenderSlot> {
-    for (int& fd : fds) {
+  int index = 0;
+  auto take = [&fds, &index]() -> std::unique_ptr<FlockSlot> {
+    for (index = 0; index < static_cast<int>(fds.size()); ++index) {
+      int& fd = fds[static_cast<std::size_t>(index)];
       if (flock(fd, LOCK_EX | LOCK_NB) != 0) continue;
       return std::make_unique<FlockSlot>(std::exchange(fd, -1));
     }
     return nullptr;
   };
-  std::unique_ptr<RenderSlot> slot = take();
+  std::unique_ptr<FlockSlot> slot = take();
   if (!slot) {
     // Every slot is busy: wait in line. The kernel keeps the line (a blocking lock on one
     // file) and wakes one waiter at a time, so that hundreds of waiting converters cost no
@@ -272,6 +314,7 @@ std::unique_ptr<RenderSlot> AcquireRenderSlot() {
     // wait on it at once; one may then miss a wake and wait out the timeout.
     static SlotWatch& watch = *new SlotWatch(folder);
     for (slot = take(); !slot; slot = take()) watch.Wait();
+    slot->KeepToCore(index);
   }
   closeAll();
   return slot;

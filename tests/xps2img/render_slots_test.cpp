@@ -1,3 +1,4 @@
+#include <sched.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -75,6 +76,50 @@ TEST_F(RenderSlots, RenderingTakesWhicheverSlotIsFree) {
   EXPECT_EQ(Names(out_), images);
   for (int fd : held) close(fd);
   EXPECT_EQ(WaitProcess(pid), 0);
+}
+
+// The cores a thread of `pid` may run on, as /proc lists them ("0-1", "1").
+std::string AllowedCores(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("Cpus_allowed_list:", 0) == 0)
+      return line.substr(line.find_first_not_of(" \t", 18));
+  }
+  return {};
+}
+
+// A converter that waited for its slot keeps to that slot's core while it renders (its threads
+// hand each page to one another); one that found a slot free runs anywhere.
+TEST_F(RenderSlots, AConverterThatWaitedKeepsToItsSlotsCore) {
+  if (DrivesWindowsConverter()) GTEST_SKIP() << kSlotsAreLockFiles;
+  cpu_set_t allowed;
+  ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
+  if (CPU_COUNT(&allowed) < 2 || std::thread::hardware_concurrency() < 2) {
+    GTEST_SKIP() << "this machine lets the test run on one core only: there is no other to keep to";
+  }
+  std::vector<int> cores;
+  for (int core = 0; core < CPU_SETSIZE; ++core) {
+    if (CPU_ISSET(core, &allowed)) cores.push_back(core);
+  }
+  std::string everywhere = AllowedCores(getpid());
+  for (bool waits : {false, true}) {
+    fs::path tmp = NewFolder(waits ? "tmp-waits" : "tmp-free");
+    fs::path out = NewFolder(waits ? "out-waits" : "out-free");
+    // Slot 1 is held at first when the converter is to wait for it, else slot 0 is free.
+    std::vector<int> held = HoldAllSlots(tmp, waits ? 0 : 1);
+    pid_t pid = StartProcess({XPS2IMG, Fixture("graphics.xps"), out.string(), "-d", "300"},
+                             (root_ / "out.txt").string(), (root_ / "err.txt").string(),
+                             {"TMPDIR=" + tmp.string()});
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    if (waits) close(held[1]);
+    std::string expected = waits ? std::to_string(cores[1]) : everywhere;
+    std::string seen;
+    for (int i = 0; i < 250 && (seen = AllowedCores(pid)) != expected; ++i) usleep(20000);
+    EXPECT_EQ(seen, expected) << (waits ? "waited" : "found a slot free");
+    for (int fd : held) close(fd);
+    EXPECT_EQ(WaitProcess(pid), 0);
+  }
 }
 
 }  // namespace
