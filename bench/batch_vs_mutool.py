@@ -3,7 +3,7 @@
 the tool starts them, against the shell loop `xargs -P <cores> mutool draw` on the same files.
 
 Usage: bench/batch_vs_mutool.py [--converter PATH] [--before PATH] [--documents N]
-                                [--work FOLDER] [--case FORMAT/DPI ...]
+                                [--work FOLDER] [--case FORMAT/DPI ...] [--pss]
 
 Documents, made in the work folder from what Debian ships: short page ranges (1 to 5 pages,
 mostly 1 to 3) of the PDFs of bzip2-doc and liblcms2-dev through Ghostscript's xpswrite
@@ -14,8 +14,9 @@ For each case (default png/150, png/300, jpeg/300) the batch runs with xps2img, 
 converter given by --before if any (an older build, measured in the same run), and with
 mutool. Printed for each: wall time, CPU time (user + system of all processes), the memory the
 batch took from the machine (the largest drop of MemAvailable below its level at the start),
-the peak of the summed PSS of the batch's processes (sampled every 0.2 s), bytes and pages
-written, and the ratios to mutool. For xps2img also the median PSS of the converters that were
+with --pss the peak of the summed PSS of the batch's processes (sampled every 0.2 s; reading
+hundreds of processes' page tables takes processor time from the batch, so the times of such a
+run favour the shell loop's two processes), bytes and pages written, and the ratios to mutool. For xps2img also the median PSS of the converters that were
 waiting for a render slot with a single thread, half a second after the start. The converters get a render-slot folder of their own (TMPDIR in
 the work folder). MemAvailable is the whole machine's: other work running meanwhile shows up in it.
 """
@@ -121,7 +122,8 @@ class MemoryWatch:
     """Samples, every 0.2 s, MemAvailable (the largest drop below its level at the start) and
     the summed PSS of the batch's processes (the peak)."""
 
-    def __init__(self):
+    def __init__(self, pss):
+        self.pss = pss
         self.start = mem_available_kib()
         self.lowest = self.start
         self.peak_pss = 0
@@ -133,7 +135,9 @@ class MemoryWatch:
     def run(self):
         while not self.done.wait(0.2):
             self.lowest = min(self.lowest, mem_available_kib())
-            self.peak_pss = max(self.peak_pss, sum(pss_kib(p) for p in descendants(self.pids)))
+            if self.pss:
+                self.peak_pss = max(self.peak_pss,
+                                    sum(pss_kib(p) for p in descendants(self.pids)))
 
     def stop(self):
         self.done.set()
@@ -141,14 +145,14 @@ class MemoryWatch:
         return self.start - self.lowest, self.peak_pss
 
 
-def run_batch(start, sources, out):
+def run_batch(start, sources, out, pss_watch):
     """Runs start(sources, out), which returns the processes to wait for: wall s, CPU s,
     MemAvailable drop KiB, peak summed PSS KiB, bytes, images, failures, median waiting PSS KiB
     (or None)."""
     shutil.rmtree(out, ignore_errors=True)
     os.makedirs(out)
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
-    watch = MemoryWatch()
+    watch = MemoryWatch(pss_watch)
     t0 = time.monotonic()
     procs = start(sources, out)
     watch.pids = [p.pid for p in procs]
@@ -202,6 +206,7 @@ def main():
     parser.add_argument("--documents", type=int, default=240)
     parser.add_argument("--work")
     parser.add_argument("--case", action="append", help="only these, e.g. png/150")
+    parser.add_argument("--pss", action="store_true", help="also sample the summed PSS")
     args = parser.parse_args()
     work = args.work or tempfile.mkdtemp(prefix="xps2img-batch-")
     os.makedirs(work, exist_ok=True)
@@ -228,14 +233,15 @@ def main():
         if args.before:
             runs.append(("before", converters(args.before, fmt, dpi)))
         runs.append(("mutool", mutool_loop(fmt, dpi)))
-        results = {name: run_batch(start, sources, out) for name, start in runs}
+        results = {name: run_batch(start, sources, out, args.pss) for name, start in runs}
         base = results["mutool"]
         print(f"{fmt} {dpi} dpi:")
         for name, (wall, cpu, drop, peak, size, images, failures, pss) in results.items():
             waiting = f", waiting converter PSS {pss / 1024:.2f} MiB" if pss else ""
+            summed = f", peak PSS {peak / 1024:5.0f} MiB" if args.pss else ""
             print(f"  {name:8} wall {wall:6.1f} s ({wall / base[0]:.2f}x)  cpu {cpu:6.1f} s "
-                  f"({cpu / base[1]:.2f}x)  memory taken {drop / 1024:5.0f} MiB, peak PSS "
-                  f"{peak / 1024:5.0f} MiB  {size / 1e6:7.1f} MB ({size / base[4]:.3f}x)  "
+                  f"({cpu / base[1]:.2f}x)  memory taken {drop / 1024:5.0f} MiB{summed}  "
+                  f"{size / 1e6:7.1f} MB ({size / base[4]:.3f}x)  "
                   f"{images}/{pages} pages, {failures} failed{waiting}")
     if not args.work:
         shutil.rmtree(work, ignore_errors=True)
