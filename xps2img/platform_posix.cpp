@@ -88,7 +88,7 @@ class CorePin {
 
 class FlockSlot : public RenderSlot {
  public:
-  explicit FlockSlot(int fd) : fd_(fd) {}
+  FlockSlot(int fd, int index) : fd_(fd), index_(index) {}
   // Unlocked before it is closed: the close is what wakes a waiting converter (SlotWatch), and
   // the kernel reports a close before it drops the lock the descriptor still holds.
   ~FlockSlot() override {
@@ -100,10 +100,11 @@ class FlockSlot : public RenderSlot {
   // A converter that had to wait for its slot runs where every core has a converter of its
   // own: its threads, which hand the page to one another, keep to one core, the slot's, so
   // that the scheduler does not queue one behind another converter while its own core idles.
-  void KeepToCore(int index) { pin_ = std::make_unique<CorePin>(index); }
+  void KeepToCore() { pin_ = std::make_unique<CorePin>(index_); }
 
  private:
   int fd_;
+  int index_;  // which of the machine's slots
   std::unique_ptr<CorePin> pin_;
 };
 
@@ -295,12 +296,10 @@ std::unique_ptr<RenderSlot> AcquireRenderSlot() {
       return nullptr;
     }
   }
-  int index = 0;
-  auto take = [&fds, &index]() -> std::unique_ptr<FlockSlot> {
-    for (index = 0; index < static_cast<int>(fds.size()); ++index) {
-      int& fd = fds[static_cast<std::size_t>(index)];
-      if (flock(fd, LOCK_EX | LOCK_NB) != 0) continue;
-      return std::make_unique<FlockSlot>(std::exchange(fd, -1));
+  auto take = [&fds]() -> std::unique_ptr<FlockSlot> {
+    for (std::size_t index = 0; index < fds.size(); ++index) {
+      if (flock(fds[index], LOCK_EX | LOCK_NB) != 0) continue;
+      return std::make_unique<FlockSlot>(std::exchange(fds[index], -1), static_cast<int>(index));
     }
     return nullptr;
   };
@@ -314,7 +313,7 @@ std::unique_ptr<RenderSlot> AcquireRenderSlot() {
     // wait on it at once; one may then miss a wake and wait out the timeout.
     static SlotWatch& watch = *new SlotWatch(folder);
     for (slot = take(); !slot; slot = take()) watch.Wait();
-    slot->KeepToCore(index);
+    slot->KeepToCore();
   }
   closeAll();
   return slot;

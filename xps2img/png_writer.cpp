@@ -46,11 +46,6 @@ void ApplyUpFilter(std::uint8_t* rows, std::size_t rowBytes, std::size_t count) 
   }
 }
 
-std::size_t CompressedSize(libdeflate_compressor* compressor, const std::vector<std::uint8_t>& in) {
-  std::vector<std::uint8_t> out(libdeflate_zlib_compress_bound(compressor, in.size()));
-  return libdeflate_zlib_compress(compressor, in.data(), in.size(), out.data(), out.size());
-}
-
 // Whether the Up filter makes the unfiltered `rows` clearly smaller: strips of them, each with
 // the row above it, are compressed both ways. A near tie, as on blank strips of a text page,
 // keeps the rows unfiltered.
@@ -69,15 +64,20 @@ bool UpFilterIsSmaller(libdeflate_compressor* compressor, const std::uint8_t* ro
     up.erase(up.begin() + static_cast<std::ptrdiff_t>(at),
              up.begin() + static_cast<std::ptrdiff_t>(at + step));  // the row above, unfiltered
   }
-  std::size_t plainSize = CompressedSize(compressor, plain);
-  std::size_t upSize = CompressedSize(compressor, up);
+  // Both samples are the same size, and compress into the same space in turn.
+  std::vector<std::uint8_t> out(libdeflate_zlib_compress_bound(compressor, plain.size()));
+  auto compressedSize = [&](const std::vector<std::uint8_t>& in) {
+    return libdeflate_zlib_compress(compressor, in.data(), in.size(), out.data(), out.size());
+  };
+  std::size_t plainSize = compressedSize(plain);
+  std::size_t upSize = compressedSize(up);
   return upSize != 0 && upSize * 8 < plainSize * 7;
 }
 
 // The rows of a page are gathered, or drawn in place (NextRows), and compressed in one go by
 // libdeflate, which is some twice as fast as zlib at the same size but has no streaming
-// interface. libspng writes the
-// chunks before the image data; the image data chunk and the closing chunk are ours.
+// interface. libspng writes the chunks before the image data; the image data chunk and the
+// closing chunk are ours.
 class WholePngWriter : public ImageWriter {
  public:
   WholePngWriter(std::FILE* file, spng_ctx* ctx, const ImageShape& shape, std::size_t rowBytes)
