@@ -7,6 +7,7 @@
 #   WindowsDeps::spng    libspng, static (SPNG_STATIC), with zlib
 #   WindowsDeps::tiff    libtiff (Win32 I/O, Deflate through libdeflate, LZW, PackBits, JPEG)
 #   WindowsDeps::deflate libdeflate (whole-buffer Deflate)
+#   WindowsDeps::isal    ISA-L's Deflate (igzip): assembly on 64-bit, its portable C on 32-bit
 #   WindowsDeps::gif     giflib
 #   WindowsDeps::zlib    zlib
 #   WindowsDeps::lcms2   Little CMS
@@ -40,6 +41,7 @@ vellumor_windows_dep(gif libgif.a)
 vellumor_windows_dep(spng libspng.a WindowsDeps::zlib)
 set_property(TARGET WindowsDeps::spng PROPERTY INTERFACE_COMPILE_DEFINITIONS SPNG_STATIC)
 vellumor_windows_dep(deflate libdeflate.a)
+vellumor_windows_dep(isal libisal.a)
 vellumor_windows_dep(tiff libtiff.a WindowsDeps::jpeg WindowsDeps::deflate WindowsDeps::zlib)
 vellumor_windows_dep(lcms2 liblcms2.a)
 

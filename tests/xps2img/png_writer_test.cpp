@@ -79,9 +79,8 @@ Decoded Decode(const std::vector<std::uint8_t>& png) {
   return d;
 }
 
-// The filter type leading each row of `png`, a single-channel or RGB image `width` wide.
-std::vector<int> RowFilters(const std::vector<std::uint8_t>& png, int width, int height,
-                            int channels) {
+// The zlib stream of `png`'s image data chunks.
+std::vector<std::uint8_t> ImageData(const std::vector<std::uint8_t>& png) {
   std::vector<std::uint8_t> packed;
   for (std::size_t at = 8; at + 12 <= png.size();) {
     std::size_t length = std::size_t{png[at]} << 24 | std::size_t{png[at + 1]} << 16 |
@@ -91,6 +90,13 @@ std::vector<int> RowFilters(const std::vector<std::uint8_t>& png, int width, int
     }
     at += length + 12;
   }
+  return packed;
+}
+
+// The filter type leading each row of `png`, a single-channel or RGB image `width` wide.
+std::vector<int> RowFilters(const std::vector<std::uint8_t>& png, int width, int height,
+                            int channels) {
+  std::vector<std::uint8_t> packed = ImageData(png);
   std::size_t step = std::size_t(width) * channels + 1;
   std::vector<std::uint8_t> rows(step * height);
   std::unique_ptr<libdeflate_decompressor, decltype(&libdeflate_free_decompressor)> inflater(
@@ -126,6 +132,29 @@ TEST(PngWriter, ShadingIsFilteredAndTextIsNot) {
       std::vector<int> filters = RowFilters(png, kWidth, kHeight, grey ? 1 : 3);
       EXPECT_EQ(filters, std::vector<int>(kHeight, image == &shading ? 2 : 0)) << "grey " << grey;
       EXPECT_TRUE(Decode(png).rgb == rgb) << "grey " << grey;
+    }
+  }
+}
+
+// A sparse page, a few glyphs on white, is compressed the quick way, and the stream says so
+// (zlib's level field 0, "fastest"); a dense page the thorough way. Both decode to exactly their
+// pixels, at either resolution's bar for sparse.
+TEST(PngWriter, SparsePagesAreCompressedTheQuickWay) {
+  constexpr int kWidth = 400, kHeight = 300;
+  std::vector<std::uint8_t> sparse(kWidth * kHeight * 3, 255);
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth * 3; ++x) {
+      if (y % 60 < 10 && x < 90) sparse[y * kWidth * 3 + x] = (x * y) % 11 ? 30 : 180;
+    }
+  }
+  std::vector<std::uint8_t> dense = Pattern(kWidth, kHeight, false);
+  for (int dpi : {150, 300}) {
+    ImageShape shape{kWidth, kHeight, dpi, false};
+    for (const auto* image : {&sparse, &dense}) {
+      std::vector<std::uint8_t> png = Encode(*image, shape, kPngWholeImageBytes);
+      int levelField = ImageData(png).at(1) >> 6;
+      EXPECT_EQ(levelField == 0, image == &sparse) << dpi << " dpi, level field " << levelField;
+      EXPECT_TRUE(Decode(png).rgb == *image) << dpi << " dpi";
     }
   }
 }
