@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -54,37 +55,51 @@ class LockedFile : public HeldFile {
   int fd_;
 };
 
-// Keeps the calling thread, and the threads it starts from now on, to one core until it is
-// destroyed, when the thread may run anywhere it could before.
-class CorePin {
+// The cores the process may use, as it was given them: taken before any thread of it is kept to
+// one (AcquireRenderSlot is first called on the main thread, before any slot is held).
+const cpu_set_t* ProcessCores() {
+  static const std::optional<cpu_set_t> cores = [] {
+    cpu_set_t set;
+    return sched_getaffinity(0, sizeof set, &set) == 0 ? std::optional(set) : std::nullopt;
+  }();
+  return cores ? &*cores : nullptr;
+}
+
+// Sets the cores of the calling thread, which the threads it starts from now on inherit, until
+// it is destroyed, when the thread may run where it could before.
+class CoreSetting {
  public:
-  explicit CorePin(int index) : thread_(gettid()) {
-    if (sched_getaffinity(0, sizeof before_, &before_) != 0) return;
-    int allowed = CPU_COUNT(&before_);
-    if (allowed < 2) return;
-    // The `index`th core this thread may use, counted round them.
-    int wanted = index % allowed;
-    for (int core = 0; core < CPU_SETSIZE; ++core) {
-      if (!CPU_ISSET(core, &before_) || wanted-- > 0) continue;
-      cpu_set_t one;
-      CPU_ZERO(&one);
-      CPU_SET(core, &one);
-      pinned_ = sched_setaffinity(0, sizeof one, &one) == 0;
-      return;
-    }
+  explicit CoreSetting(const cpu_set_t& cores) : thread_(gettid()) {
+    if (sched_getaffinity(0, sizeof before_, &before_) != 0 || CPU_EQUAL(&before_, &cores)) return;
+    set_ = sched_setaffinity(0, sizeof cores, &cores) == 0;
   }
   // Only the thread itself lets go: a thread id may be another's once its thread has ended.
-  ~CorePin() {
-    if (pinned_ && gettid() == thread_) sched_setaffinity(0, sizeof before_, &before_);
+  ~CoreSetting() {
+    if (set_ && gettid() == thread_) sched_setaffinity(0, sizeof before_, &before_);
   }
-  CorePin(const CorePin&) = delete;
-  CorePin& operator=(const CorePin&) = delete;
+  CoreSetting(const CoreSetting&) = delete;
+  CoreSetting& operator=(const CoreSetting&) = delete;
 
  private:
   pid_t thread_;
   cpu_set_t before_;
-  bool pinned_ = false;
+  bool set_ = false;
 };
+
+// The `index`th of the process's cores, counted round them; none when it has only one.
+std::optional<cpu_set_t> SlotCore(int index) {
+  const cpu_set_t* allowed = ProcessCores();
+  if (!allowed || CPU_COUNT(allowed) < 2) return std::nullopt;
+  int wanted = index % CPU_COUNT(allowed);
+  for (int core = 0; core < CPU_SETSIZE; ++core) {
+    if (!CPU_ISSET(core, allowed) || wanted-- > 0) continue;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(core, &one);
+    return one;
+  }
+  return std::nullopt;
+}
 
 class FlockSlot : public RenderSlot {
  public:
@@ -100,12 +115,20 @@ class FlockSlot : public RenderSlot {
   // A converter that had to wait for its slot runs where every core has a converter of its
   // own: its threads, which hand the page to one another, keep to one core, the slot's, so
   // that the scheduler does not queue one behind another converter while its own core idles.
-  void KeepToCore() { pin_ = std::make_unique<CorePin>(index_); }
+  void KeepToCore() {
+    if (std::optional<cpu_set_t> core = SlotCore(index_)) pin_.emplace(*core);
+  }
+  // A slot found free is held by a thread that may run on every core, even one started by a
+  // thread kept to one: a second worker must not share its first worker's core while another
+  // idles.
+  void RunAnywhere() {
+    if (const cpu_set_t* cores = ProcessCores()) pin_.emplace(*cores);
+  }
 
  private:
   int fd_;
   int index_;  // which of the machine's slots
-  std::unique_ptr<CorePin> pin_;
+  std::optional<CoreSetting> pin_;
 };
 
 // The slot folder belongs to the user: other users cannot plant files or links in it.
@@ -303,8 +326,11 @@ std::unique_ptr<RenderSlot> AcquireRenderSlot() {
     }
     return nullptr;
   };
+  ProcessCores();
   std::unique_ptr<FlockSlot> slot = take();
-  if (!slot) {
+  if (slot) {
+    slot->RunAnywhere();
+  } else {
     // Every slot is busy: wait in line. The kernel keeps the line (a blocking lock on one
     // file) and wakes one waiter at a time, so that hundreds of waiting converters cost no
     // processor time; only the first in line watches the slots.

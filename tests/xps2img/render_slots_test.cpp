@@ -79,8 +79,9 @@ TEST_F(RenderSlots, RenderingTakesWhicheverSlotIsFree) {
 }
 
 // The cores a thread of `pid` may run on, as /proc lists them ("0-1", "1").
-std::string AllowedCores(pid_t pid) {
-  std::ifstream status("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/status");
+std::string AllowedCores(pid_t pid, pid_t thread = 0) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/task/" +
+                       std::to_string(thread ? thread : pid) + "/status");
   std::string line;
   while (std::getline(status, line)) {
     if (line.rfind("Cpus_allowed_list:", 0) == 0)
@@ -120,6 +121,31 @@ TEST_F(RenderSlots, AConverterThatWaitedKeepsToItsSlotsCore) {
     for (int fd : held) close(fd);
     EXPECT_EQ(WaitProcess(pid), 0);
   }
+  // Its second worker, started by the first and waiting for a slot of its own, keeps to that
+  // slot's core, not to the first worker's.
+  fs::path tmp = NewFolder("tmp-second"), out = NewFolder("out-second");
+  std::vector<int> held = HoldAllSlots(tmp, 0);
+  pid_t pid = StartProcess({XPS2IMG, Fixture("graphics.xps"), out.string(), "-d", "300"},
+                           (root_ / "out.txt").string(), (root_ / "err.txt").string(),
+                           {"TMPDIR=" + tmp.string()});
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  close(held[1]);
+  for (int i = 0; i < 250 && AllowedCores(pid) != std::to_string(cores[1]); ++i) usleep(20000);
+  close(held[0]);
+  auto aThreadKeepsTo = [pid](int core) {
+    std::error_code error;
+    for (const auto& task :
+         fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+      pid_t thread = std::stoi(task.path().filename().string());
+      if (AllowedCores(pid, thread) == std::to_string(core)) return true;
+    }
+    return false;
+  };
+  bool kept = false;
+  for (int i = 0; i < 250 && !(kept = aThreadKeepsTo(cores[0])); ++i) usleep(20000);
+  EXPECT_TRUE(kept) << "no thread keeps to the core of the second worker's slot";
+  for (std::size_t i = 2; i < held.size(); ++i) close(held[i]);
+  EXPECT_EQ(WaitProcess(pid), 0);
 }
 
 }  // namespace
