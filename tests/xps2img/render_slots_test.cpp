@@ -131,6 +131,8 @@ TEST_F(RenderSlots, AConverterThatWaitedKeepsToItsSlotsCore) {
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   close(held[1]);
   for (int i = 0; i < 250 && AllowedCores(pid) != std::to_string(cores[1]); ++i) usleep(20000);
+  // The second worker gets in line while the first draws its page, which takes seconds.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
   close(held[0]);
   auto aThreadKeepsTo = [pid](int core) {
     std::error_code error;
