@@ -109,52 +109,41 @@ std::vector<int> RowFilters(const std::vector<std::uint8_t>& png, int width, int
   return filters;
 }
 
-// Shading is written with each row taken from the row above, text unfiltered, and both decode
-// to exactly their pixels, in colour and in grey.
-TEST(PngWriter, ShadingIsFilteredAndTextIsNot) {
+// Shading is written with each row taken from the row above, text unfiltered. A page that
+// compresses to a small part of its size, smooth shading or a few glyphs on white, goes to the
+// quick compressor, and its stream says so (zlib's level field 0, "fastest"); dense text does
+// not. Each decodes to exactly its pixels, in colour and in grey.
+TEST(PngWriter, FilterAndCompressorFollowThePage) {
   constexpr int kWidth = 200, kHeight = 160;
-  std::vector<std::uint8_t> shading(kWidth * kHeight * 3), text(shading.size(), 255);
+  std::vector<std::uint8_t> shading(kWidth * kHeight * 3), text(shading.size(), 255),
+      sparse(shading.size(), 255);
   for (int y = 0; y < kHeight; ++y) {
     for (int x = 0; x < kWidth * 3; ++x) {
-      shading[y * kWidth * 3 + x] = static_cast<std::uint8_t>((x * 37 % 101) + y * 3 / 4);
-      // Glyphs: the same small dark shapes, repeated along lines of text.
-      if (y % 20 < 12 && x % 15 < 9) text[y * kWidth * 3 + x] = (x ^ y) % 7 ? 40 : 200;
+      int at = y * kWidth * 3 + x;
+      shading[at] = static_cast<std::uint8_t>((x * 37 % 101) + y * 3 / 4);
+      // Glyphs: the same small dark shapes, repeated along lines of text, or a few of them.
+      if (y % 20 < 12 && x % 15 < 9) text[at] = (x ^ y) % 7 ? 40 : 200;
+      if (y % 60 < 10 && x < 30) sparse[at] = (x * y) % 11 ? 30 : 180;
     }
   }
-  for (bool grey : {false, true}) {
-    ImageShape shape{kWidth, kHeight, 96, grey};
-    for (const auto* image : {&shading, &text}) {
-      std::vector<std::uint8_t> rgb = *image;
+  struct Case {
+    const char* name;
+    const std::vector<std::uint8_t>* image;
+    int filter;
+    bool quick;
+  };
+  for (const Case& c : {Case{"shading", &shading, 2, true}, Case{"text", &text, 0, false},
+                        Case{"sparse", &sparse, 0, true}}) {
+    for (bool grey : {false, true}) {
+      std::vector<std::uint8_t> rgb = *c.image;
       if (grey) {  // the red channel in all three
         for (std::size_t i = 0; i < rgb.size(); i += 3) rgb[i + 1] = rgb[i + 2] = rgb[i];
       }
-      std::vector<std::uint8_t> png = Encode(rgb, shape, kPngWholeImageBytes);
-      std::vector<int> filters = RowFilters(png, kWidth, kHeight, grey ? 1 : 3);
-      EXPECT_EQ(filters, std::vector<int>(kHeight, image == &shading ? 2 : 0)) << "grey " << grey;
-      EXPECT_TRUE(Decode(png).rgb == rgb) << "grey " << grey;
-    }
-  }
-}
-
-// A sparse page, a few glyphs on white, is compressed the quick way, and the stream says so
-// (zlib's level field 0, "fastest"); a dense page the thorough way. Both decode to exactly their
-// pixels, at either resolution's bar for sparse.
-TEST(PngWriter, SparsePagesAreCompressedTheQuickWay) {
-  constexpr int kWidth = 400, kHeight = 300;
-  std::vector<std::uint8_t> sparse(kWidth * kHeight * 3, 255);
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth * 3; ++x) {
-      if (y % 60 < 10 && x < 90) sparse[y * kWidth * 3 + x] = (x * y) % 11 ? 30 : 180;
-    }
-  }
-  std::vector<std::uint8_t> dense = Pattern(kWidth, kHeight, false);
-  for (int dpi : {150, 300}) {
-    ImageShape shape{kWidth, kHeight, dpi, false};
-    for (const auto* image : {&sparse, &dense}) {
-      std::vector<std::uint8_t> png = Encode(*image, shape, kPngWholeImageBytes);
-      int levelField = ImageData(png).at(1) >> 6;
-      EXPECT_EQ(levelField == 0, image == &sparse) << dpi << " dpi, level field " << levelField;
-      EXPECT_TRUE(Decode(png).rgb == *image) << dpi << " dpi";
+      std::vector<std::uint8_t> png = Encode(rgb, {kWidth, kHeight, 96, grey}, kPngWholeImageBytes);
+      EXPECT_EQ(RowFilters(png, kWidth, kHeight, grey ? 1 : 3), std::vector<int>(kHeight, c.filter))
+          << c.name << ", grey " << grey;
+      EXPECT_EQ(ImageData(png).at(1) >> 6 == 0, c.quick) << c.name << ", grey " << grey;
+      EXPECT_TRUE(Decode(png).rgb == rgb) << c.name << ", grey " << grey;
     }
   }
 }
@@ -204,11 +193,6 @@ class PatternRenderer : public BandRenderer {
  public:
   explicit PatternRenderer(int colourFrom) : colourFrom_(colourFrom) {}
 
-  std::uint8_t Channel(int x, int y, int c) const {
-    auto v = static_cast<std::uint8_t>(x * 5 + y * 3);
-    return y >= colourFrom_ ? static_cast<std::uint8_t>(v + c * 40) : v;
-  }
-
   Band Render(const PreparedPage& page, int first, int count, PageStop*, PageLosses*) override {
     band_.resize(static_cast<std::size_t>(page.width()) * 3 * count);
     Fill(page.width(), first, count, band_.data(), page.width() * 3);
@@ -226,7 +210,10 @@ class PatternRenderer : public BandRenderer {
   void Fill(int width, int first, int count, std::uint8_t* rows, std::ptrdiff_t stride) const {
     for (int y = 0; y < count; ++y) {
       for (int x = 0; x < width; ++x) {
-        for (int c = 0; c < 3; ++c) rows[y * stride + x * 3 + c] = Channel(x, first + y, c);
+        auto v = static_cast<std::uint8_t>(x * 5 + (first + y) * 3);
+        for (int c = 0; c < 3; ++c) {
+          rows[y * stride + x * 3 + c] = first + y >= colourFrom_ ? v + c * 40 : v;
+        }
       }
     }
   }
@@ -260,13 +247,9 @@ TEST(PageOutput, GreyColourAndMistakenGreyPagesKeepTheirPixels) {
     std::ifstream in(file.final, std::ios::binary);
     Decoded d = Decode({std::istreambuf_iterator<char>(in), {}});
     EXPECT_EQ(d.ihdr.color_type, c.colourType) << c.name;
-    std::vector<std::uint8_t> expected;
-    for (int y = 0; y < kHeight; ++y) {
-      for (int x = 0; x < kWidth; ++x) {
-        for (int ch = 0; ch < 3; ++ch) expected.push_back(renderer.Channel(x, y, ch));
-      }
-    }
-    EXPECT_TRUE(d.rgb == expected) << c.name;
+    PatternRenderer reference(c.colourFrom);
+    Band whole = reference.Render(page, 0, kHeight, nullptr, nullptr);
+    EXPECT_TRUE(std::equal(d.rgb.begin(), d.rgb.end(), whole.rows)) << c.name;
     // Colour is drawn in place once; grey goes through bands, and a mistaken page twice.
     EXPECT_EQ(renderer.inPlace, c.predictedGrey && c.colourFrom < kHeight ? 1 : !c.predictedGrey)
         << c.name;

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "harness.h"
@@ -90,8 +91,9 @@ std::string AllowedCores(pid_t pid, pid_t thread = 0) {
   return {};
 }
 
-// A converter that waited for its slot keeps to that slot's core while it renders (its threads
-// hand each page to one another); one that found a slot free runs anywhere.
+// A converter that found a slot free runs anywhere; one that waited keeps to its slot's core
+// while it renders (its threads hand each page to one another), and so does its second worker,
+// started by the first, on the core of the slot it waited for.
 TEST_F(RenderSlots, AConverterThatWaitedKeepsToItsSlotsCore) {
   if (DrivesWindowsConverter()) GTEST_SKIP() << kSlotsAreLockFiles;
   cpu_set_t allowed;
@@ -99,55 +101,45 @@ TEST_F(RenderSlots, AConverterThatWaitedKeepsToItsSlotsCore) {
   if (CPU_COUNT(&allowed) < 2 || std::thread::hardware_concurrency() < 2) {
     GTEST_SKIP() << "this machine lets the test run on one core only: there is no other to keep to";
   }
-  std::vector<int> cores;
+  std::vector<std::string> cores;
   for (int core = 0; core < CPU_SETSIZE; ++core) {
-    if (CPU_ISSET(core, &allowed)) cores.push_back(core);
+    if (CPU_ISSET(core, &allowed)) cores.push_back(std::to_string(core));
   }
-  std::string everywhere = AllowedCores(getpid());
-  for (bool waits : {false, true}) {
-    fs::path tmp = NewFolder(waits ? "tmp-waits" : "tmp-free");
-    fs::path out = NewFolder(waits ? "out-waits" : "out-free");
-    // Slot 1 is held at first when the converter is to wait for it, else slot 0 is free.
-    std::vector<int> held = HoldAllSlots(tmp, waits ? 0 : 1);
-    pid_t pid = StartProcess({XPS2IMG, Fixture("graphics.xps"), out.string(), "-d", "300"},
-                             (root_ / "out.txt").string(), (root_ / "err.txt").string(),
-                             {"TMPDIR=" + tmp.string()});
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    if (waits) close(held[1]);
-    std::string expected = waits ? std::to_string(cores[1]) : everywhere;
-    std::string seen;
-    for (int i = 0; i < 250 && (seen = AllowedCores(pid)) != expected; ++i) usleep(20000);
-    EXPECT_EQ(seen, expected) << (waits ? "waited" : "found a slot free");
-    for (int fd : held) close(fd);
-    EXPECT_EQ(WaitProcess(pid), 0);
-  }
-  // Its second worker, started by the first and waiting for a slot of its own, keeps to that
-  // slot's core, not to the first worker's.
-  fs::path tmp = NewFolder("tmp-second"), out = NewFolder("out-second");
-  std::vector<int> held = HoldAllSlots(tmp, 0);
-  pid_t pid = StartProcess({XPS2IMG, Fixture("graphics.xps"), out.string(), "-d", "300"},
-                           (root_ / "out.txt").string(), (root_ / "err.txt").string(),
-                           {"TMPDIR=" + tmp.string()});
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  close(held[1]);
-  for (int i = 0; i < 250 && AllowedCores(pid) != std::to_string(cores[1]); ++i) usleep(20000);
-  // The second worker gets in line while the first draws its page, which takes seconds.
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  close(held[0]);
-  auto aThreadKeepsTo = [pid](int core) {
+  auto aThreadRunsOn = [](pid_t pid, const std::string& expected) {
     std::error_code error;
     for (const auto& task :
          fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
-      pid_t thread = std::stoi(task.path().filename().string());
-      if (AllowedCores(pid, thread) == std::to_string(core)) return true;
+      if (AllowedCores(pid, std::stoi(task.path().filename().string())) == expected) return true;
     }
     return false;
   };
-  bool kept = false;
-  for (int i = 0; i < 250 && !(kept = aThreadKeepsTo(cores[0])); ++i) usleep(20000);
-  EXPECT_TRUE(kept) << "no thread keeps to the core of the second worker's slot";
-  for (std::size_t i = 2; i < held.size(); ++i) close(held[i]);
-  EXPECT_EQ(WaitProcess(pid), 0);
+  std::string everywhere = AllowedCores(getpid());
+  // Slot 1 alone held, so that the converter finds slot 0 free; or every slot held, then slot 1
+  // freed for the first worker and, while it draws its page, slot 0 for the second.
+  struct Step {
+    int freed;  // the slot freed before the step, or -1
+    std::string cores;
+  };
+  for (const auto& steps :
+       {std::vector<Step>{{-1, everywhere}}, std::vector<Step>{{1, cores[1]}, {0, cores[0]}}}) {
+    std::string name = steps.size() == 1 ? "free" : "waits";
+    fs::path tmp = NewFolder("tmp-" + name), out = NewFolder("out-" + name);
+    std::vector<int> held = HoldAllSlots(tmp, steps.size() == 1 ? 1 : 0);
+    pid_t pid = StartProcess({XPS2IMG, Fixture("graphics.xps"), out.string(), "-d", "300"},
+                             (root_ / "out.txt").string(), (root_ / "err.txt").string(),
+                             {"TMPDIR=" + tmp.string()});
+    for (const Step& step : steps) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+      if (step.freed >= 0) close(std::exchange(held[static_cast<std::size_t>(step.freed)], -1));
+      bool seen = false;
+      for (int i = 0; i < 250 && !(seen = aThreadRunsOn(pid, step.cores)); ++i) usleep(20000);
+      EXPECT_TRUE(seen) << name << ": no thread runs on " << step.cores;
+    }
+    for (int fd : held) {
+      if (fd >= 0) close(fd);
+    }
+    EXPECT_EQ(WaitProcess(pid), 0);
+  }
 }
 
 }  // namespace
