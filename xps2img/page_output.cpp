@@ -34,7 +34,7 @@ bool Encode(BandRenderer& renderer, const PreparedPage& page, ImageWriter& write
   int bandRows = static_cast<int>(
       std::clamp<std::int64_t>(kBandBytes / rowBytes, kMinBandRows, page.height()));
   int width = page.width();
-  std::vector<std::uint8_t> greyRows(grey ? static_cast<std::size_t>(width) * kGreyRows : 0);
+  std::vector<std::uint8_t> greyRows;  // only for a writer that lends no memory
   for (int pass = 0; pass < writer.Passes(); ++pass) {
     for (int y = 0; y < page.height(); y += bandRows) {
       Band band = renderer.Render(page, y, std::min(bandRows, page.height() - y), stop, losses);
@@ -47,6 +47,7 @@ bool Encode(BandRenderer& renderer, const PreparedPage& page, ImageWriter& write
         // Taken to one channel in the writer's memory where it has some, else through ours.
         std::uint8_t* out = writer.NextRows(n, &stride);
         if (!out) {
+          greyRows.resize(static_cast<std::size_t>(width) * kGreyRows);
           out = greyRows.data();
           stride = width;
         }
