@@ -53,7 +53,7 @@ QStringList Entries(const QString& folder) {
 QStringList ListedFiles(QFileDialog* dialog, int expected) {
   auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
   QStringList names;
-  QTest::qWaitFor(
+  const bool complete = QTest::qWaitFor(
       [&] {
         names.clear();
         const QModelIndex root = view->rootIndex();
@@ -64,6 +64,7 @@ QStringList ListedFiles(QFileDialog* dialog, int expected) {
         return names.size() >= expected;
       },
       5000);
+  if (!complete) qWarning("the open dialog lists fewer files than expected");
   names.sort();
   return names;
 }
