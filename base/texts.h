@@ -6,7 +6,7 @@
 // file spells them.
 namespace texts {
 
-inline constexpr std::u16string_view kOpenDialogFilter = u"XPS文件|*.xps";
+inline constexpr std::u16string_view kOpenDialogFilter = u"XPS文件|*.xps;*.oxps";
 inline constexpr std::u16string_view kFolderDialogTitle = u"文件保存路径浏览... ";
 inline constexpr std::u16string_view kFolderMissingMessage = u"路径不存在！";
 

@@ -70,6 +70,23 @@ def make_documents(work):
     return docs
 
 
+def prepare_batch(work, documents):
+    """Makes the work folder with a render-slot folder of its own (TMPDIR) and `documents`
+    files taken in turn from the distinct documents: their paths, and the distinct ones."""
+    os.makedirs(work, exist_ok=True)
+    ENV["TMPDIR"] = os.path.join(work, "tmp")
+    os.makedirs(ENV["TMPDIR"], exist_ok=True)
+    distinct = make_documents(work)
+    sources_dir = os.path.join(work, "batch")
+    shutil.rmtree(sources_dir, ignore_errors=True)
+    os.makedirs(sources_dir)
+    sources = []
+    for i in range(documents):
+        sources.append(os.path.join(sources_dir, f"d{i + 1:05}.xps"))
+        shutil.copy(distinct[i % len(distinct)], sources[-1])
+    return sources, distinct
+
+
 def page_count(doc):
     with zipfile.ZipFile(doc) as package:
         return sum(1 for name in package.namelist() if name.lower().endswith(".fpage"))
@@ -209,17 +226,7 @@ def main():
     parser.add_argument("--pss", action="store_true", help="also sample the summed PSS")
     args = parser.parse_args()
     work = args.work or tempfile.mkdtemp(prefix="xps2img-batch-")
-    os.makedirs(work, exist_ok=True)
-    ENV["TMPDIR"] = os.path.join(work, "tmp")
-    os.makedirs(ENV["TMPDIR"], exist_ok=True)
-    distinct = make_documents(work)
-    sources_dir = os.path.join(work, "batch")
-    shutil.rmtree(sources_dir, ignore_errors=True)
-    os.makedirs(sources_dir)
-    sources = []
-    for i in range(args.documents):
-        sources.append(os.path.join(sources_dir, f"d{i + 1:04}.xps"))
-        shutil.copy(distinct[i % len(distinct)], sources[-1])
+    sources, distinct = prepare_batch(work, args.documents)
     pages = sum(page_count(doc) for doc in sources)
     print(f"{args.documents} documents ({len(distinct)} distinct), {pages} pages, "
           f"{os.cpu_count()} cores, work {work}")

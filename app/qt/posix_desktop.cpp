@@ -21,8 +21,8 @@
 
 namespace {
 
-// "XPS文件|*.xps" becomes "XPS文件 (*.xps)"; several patterns of one row are separated by
-// ";" in the table and by blanks in Qt.
+// "XPS文件|*.xps;*.oxps" becomes "XPS文件 (*.xps *.oxps)": several patterns of one row are
+// separated by ";" in the table and by blanks in Qt.
 QString QtNameFilters(std::u16string_view filter) {
   QStringList rows;
   for (const FilterRow& row : ParseDialogFilter(filter)) {

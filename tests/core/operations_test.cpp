@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/dialog_filter.h"
+#include "app/form.h"
 #include "app/windows_command_line.h"
 #include "base/operation_error.h"
 #include "choose/choose_sources.h"
@@ -42,7 +43,7 @@ TEST(ChooseSources, ReplacesTheListOrLeavesItOnCancel) {
   form.items = {u"old.xps"};
   ChooseSources(form, desktop);
   EXPECT_EQ(form.items, Paths{u"old.xps"});
-  EXPECT_EQ(desktop.calls, Paths{u"ChooseFiles XPS文件|*.xps"});
+  EXPECT_EQ(desktop.calls, Paths{u"ChooseFiles XPS文件|*.xps;*.oxps"});
 
   desktop.fileAnswer = FileSelection{u"D:\\Docs", {u"b.xps", u"a.xps"}};
   ChooseSources(form, desktop);
@@ -197,10 +198,11 @@ TEST(ErrorReportText, AddsAFullStopAfterCharactersAboveIt) {
 }
 
 TEST(ParseDialogFilter, ReadsDescriptionPatternPairs) {
-  const auto rows = ParseDialogFilter(u"XPS文件|*.xps");
+  // The open dialog's own filter: one row offering XPS and OpenXPS documents.
+  const auto rows = ParseDialogFilter(form::Control(u"OpenDialog1").text);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].description, u"XPS文件");
-  EXPECT_EQ(rows[0].pattern, u"*.xps");
+  EXPECT_EQ(rows[0].pattern, u"*.xps;*.oxps");
   const auto two = ParseDialogFilter(u"A|*.a|B|*.b;*.c");
   ASSERT_EQ(two.size(), 2u);
   EXPECT_EQ(two[1].pattern, u"*.b;*.c");

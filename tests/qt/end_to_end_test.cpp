@@ -31,15 +31,15 @@ class EndToEndTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void TwoDocumentsBecomeJpgImages() {
+  void AnXpsAndAnOpenXpsDocumentBecomeJpgImages() {
     QTemporaryDir root(QDir::tempPath() + QStringLiteral("/vellumor 全程-XXXXXX"));
     QVERIFY(root.isValid());
     const QString sources = root.filePath(QStringLiteral("源 文件"));
     const QString out = root.filePath(QStringLiteral("图 像"));
     QVERIFY(QDir().mkpath(sources) && QDir().mkpath(out));
-    // text.xps has three pages, openxps.xps one.
+    // text.xps has three pages, openxps.oxps one.
     QVERIFY(QFile::copy(QStringLiteral(FIXTURES_DIR "/text.xps"), sources + "/文 本.xps"));
-    QVERIFY(QFile::copy(QStringLiteral(FIXTURES_DIR "/openxps.xps"), sources + "/open.xps"));
+    QVERIFY(QFile::copy(QStringLiteral(FIXTURES_DIR "/openxps.oxps"), sources + "/open.oxps"));
 
     PosixDesktop desktop;
     TForm1 window(desktop);
@@ -50,14 +50,14 @@ class EndToEndTest : public QObject {
       ModalAnswer<QFileDialog> answer([&](QFileDialog* dialog) {
         dialog->setDirectory(sources);
         dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
-            ->setText(QStringLiteral("\"文 本.xps\" \"open.xps\""));
+            ->setText(QStringLiteral("\"文 本.xps\" \"open.oxps\""));
         static_cast<QDialog*>(dialog)->accept();
       });
       QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
       QVERIFY(answer.answered());
     }
     QCOMPARE(window.SourceItems(), (std::vector<std::u16string>{ToU16(sources + "/文 本.xps"),
-                                                                ToU16(sources + "/open.xps")}));
+                                                                ToU16(sources + "/open.oxps")}));
 
     QComboBox* resolution = window.findChild<QComboBox*>(QStringLiteral("ComboBox1"));
     resolution->setCurrentIndex(resolution->findText(QStringLiteral("150")));

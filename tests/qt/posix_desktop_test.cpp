@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QListView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cerrno>
@@ -44,6 +45,28 @@ void Write(const QString& path, const QByteArray& bytes) {
 
 QStringList Entries(const QString& folder) {
   return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+}
+
+// The names of the files that the open dialog lists in its current folder, sorted, once at
+// least `expected` have appeared (the dialog reads the folder in a thread of its own) or after
+// five seconds.
+QStringList ListedFiles(QFileDialog* dialog, int expected) {
+  auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+  QStringList names;
+  const bool complete = QTest::qWaitFor(
+      [&] {
+        names.clear();
+        const QModelIndex root = view->rootIndex();
+        for (int row = 0; row < view->model()->rowCount(root); ++row) {
+          const QModelIndex index = view->model()->index(row, 0, root);
+          if (index.flags().testFlag(Qt::ItemIsEnabled)) names << index.data().toString();
+        }
+        return names.size() >= expected;
+      },
+      5000);
+  if (!complete) qWarning("the open dialog lists fewer files than expected");
+  names.sort();
+  return names;
 }
 
 bool HasChildren() {
@@ -239,32 +262,38 @@ class PosixDesktopTest : public QObject {
     }
   }
 
-  void FileDialogOffersXpsFilesAndReportsFullPaths() {
+  void FileDialogOffersXpsAndOpenXpsFilesAndReportsFullPaths() {
     const QString folder = root_.filePath(QStringLiteral("选 择"));
     QVERIFY(QDir().mkpath(folder));
-    Write(folder + QStringLiteral("/b 1.xps"), "");
-    Write(folder + QStringLiteral("/文档.xps"), "");
+    for (const char* name :
+         {"b 1.xps", "文档.xps", "打印.oxps", "Scan.OXPS", "notes.pdf", "a.xps.txt"}) {
+      Write(folder + '/' + QString::fromUtf8(name), "");
+    }
     PosixDesktop desktop;
-    QStringList filters;
+    QStringList filters, listed;
     QFileDialog::FileMode mode{};
     ModalAnswer<QFileDialog> answer([&](QFileDialog* dialog) {
       filters = dialog->nameFilters();
       mode = dialog->fileMode();
       dialog->setDirectory(folder);
+      listed = ListedFiles(dialog, 4);
+      QVERIFY(dialog->grab().save(QStringLiteral(DIALOG_SCREENSHOT_PATH)));
       dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
-          ->setText(QStringLiteral("\"b 1.xps\" \"文档.xps\""));
+          ->setText(QStringLiteral("\"b 1.xps\" \"打印.oxps\""));
       static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it; it still runs its own
     });
     const auto selection = desktop.ChooseFiles(texts::kOpenDialogFilter);
     QVERIFY(answer.answered());
-    QCOMPARE(filters, QStringList{QStringLiteral("XPS文件 (*.xps)")});
+    QCOMPARE(filters, QStringList{QStringLiteral("XPS文件 (*.xps *.oxps)")});
     QCOMPARE(mode, QFileDialog::ExistingFiles);
+    // The patterns match whatever the letter case; other files are not offered.
+    QCOMPARE(listed, (QStringList{"Scan.OXPS", "b 1.xps", "打印.oxps", "文档.xps"}));
     QVERIFY(selection.has_value());
     QStringList names;
     for (const std::u16string& name : selection->names) names << ToQString(name);
     names.sort();
     QCOMPARE(names, (QStringList{folder + QStringLiteral("/b 1.xps"),
-                                 folder + QStringLiteral("/文档.xps")}));
+                                 folder + QStringLiteral("/打印.oxps")}));
 
     ModalAnswer<QFileDialog> cancel([](QFileDialog* dialog) { dialog->reject(); });
     QVERIFY(!desktop.ChooseFiles(texts::kOpenDialogFilter).has_value());

@@ -52,6 +52,29 @@ BOOL CALLBACK FindDialogs(HWND window, LPARAM data) {
   return TRUE;
 }
 
+BOOL CALLBACK FindListView(HWND child, LPARAM found) {
+  wchar_t name[32] = {};
+  GetClassNameW(child, name, 32);
+  if (lstrcmpW(name, WC_LISTVIEWW) != 0) return TRUE;
+  *reinterpret_cast<HWND*>(found) = child;
+  return FALSE;
+}
+
+// The names in the dialog's file list; the list belongs to this process.
+std::vector<std::wstring> ListViewNames(HWND dialog) {
+  HWND view = nullptr;
+  EnumChildWindows(dialog, FindListView, reinterpret_cast<LPARAM>(&view));
+  std::vector<std::wstring> names;
+  const int count = view == nullptr ? 0 : ListView_GetItemCount(view);
+  for (int i = 0; i < count; ++i) {
+    wchar_t name[MAX_PATH] = {};
+    ListView_GetItemText(view, i, 0, name, MAX_PATH);
+    names.emplace_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 }  // namespace
 
 DialogAnswerer::DialogAnswerer(std::function<void(HWND)> answer, DWORD process)
@@ -100,6 +123,15 @@ std::function<void(HWND)> TypeFileNames(std::wstring names) {
     SetDlgItemTextW(dialog, kFileNameField, names.c_str());
     PressOk(dialog);
   };
+}
+
+std::vector<std::wstring> ListedFiles(HWND dialog, std::size_t expected) {
+  std::vector<std::wstring> names = ListViewNames(dialog);
+  for (int wait = 0; wait < 50 && names.size() < expected; ++wait) {
+    Sleep(100);
+    names = ListViewNames(dialog);
+  }
+  return names;
 }
 
 std::function<void(HWND)> SelectFolder(std::wstring folder) {

@@ -46,6 +46,9 @@ class DialogAnswerer {
 void PressOk(HWND dialog);
 // Answers the explorer-style open-file dialog by typing `names` and pressing Open.
 std::function<void(HWND)> TypeFileNames(std::wstring names);
+// The names the explorer-style open-file dialog lists in its current folder, sorted, read
+// once at least `expected` have appeared or after five seconds.
+std::vector<std::wstring> ListedFiles(HWND dialog, std::size_t expected);
 // Answers the folder dialog by selecting `folder` and pressing OK; the dialog may belong to
 // another process.
 std::function<void(HWND)> SelectFolder(std::wstring folder);

@@ -9,6 +9,7 @@
 #include "tests/win32/dialog_answerer.h"
 #include "tests/win32/shown_form1.h"
 #include "tests/win32/temp_folder.h"
+#include "tests/win32/window_image.h"
 
 namespace {
 
@@ -34,8 +35,10 @@ class DialogsTest : public ShownForm1 {
     ShownForm1::SetUp();
     // The open-file dialog starts in the current folder.
     SetCurrentDirectoryW(sources_.Path().c_str());
-    WriteBytes(sources_ / L"a.xps", "");
-    WriteBytes(sources_ / L"图 Ω.xps", "");
+    for (const wchar_t* name :
+         {L"a.xps", L"图 Ω.xps", L"打印.oxps", L"Scan.OXPS", L"notes.pdf", L"a.xps.txt"}) {
+      WriteBytes(sources_ / name, "");
+    }
   }
 
   void TearDown() override {
@@ -46,22 +49,31 @@ class DialogsTest : public ShownForm1 {
   TempFolder sources_{L"sources"};
 };
 
-TEST_F(DialogsTest, Button1ListsTheChosenFilesAndACancelKeepsThem) {
+// The dialog offers XPS and OpenXPS documents under one filter row, whatever the letter case
+// of their extension; a screenshot of it is left in the build folder.
+TEST_F(DialogsTest, Button1ListsTheChosenXpsAndOpenXpsFilesAndACancelKeepsThem) {
   std::wstring filterShown;
+  std::vector<std::wstring> listed;
+  std::string image;
   {
     DialogAnswerer answerer([&](HWND dialog) {
       wchar_t text[64] = {};
       SendDlgItemMessageW(dialog, kFileTypeField, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
       filterShown = text;
-      TypeFileNames(L"\"图 Ω.xps\" \"a.xps\"")(dialog);
+      listed = ListedFiles(dialog, 4);
+      image = WindowImage(dialog);
+      TypeFileNames(L"\"图 Ω.xps\" \"打印.oxps\"")(dialog);
     });
     Click(u"Button1");
     ASSERT_EQ(answerer.Seen().size(), 1u);
     EXPECT_EQ(answerer.Seen()[0].owner, form_->Window());
   }
   EXPECT_TRUE(filterShown.starts_with(L"XPS文件")) << Utf8(Utf16(filterShown));
+  EXPECT_EQ(listed, (std::vector<std::wstring>{L"Scan.OXPS", L"a.xps", L"图 Ω.xps", L"打印.oxps"}));
+  ASSERT_FALSE(image.empty());
+  WriteBytes(WinePath(DIALOG_SCREENSHOT_PATH), image);
   const std::u16string folder = Utf16(sources_.Path());
-  const std::vector<std::u16string> chosen = {folder + u"\\图 Ω.xps", folder + u"\\a.xps"};
+  const std::vector<std::u16string> chosen = {folder + u"\\图 Ω.xps", folder + u"\\打印.oxps"};
   EXPECT_EQ(form_->SourceItems(), chosen);
 
   {

@@ -96,9 +96,9 @@ void ReportDialogs(DialogAnswerer& answerer) {
 }
 
 // The package as a user unpacks it, and Vellumor.exe from there driven through its window:
-// two documents chosen in the open-file dialog, turned into JPEG images by bin\xps2img.exe in
-// a folder chosen in the folder dialog, the JPEG fix, and the window closed.
-TEST(Package, ConvertsTwoDocumentsToJpegAndFixesTheirExtensions) {
+// an OpenXPS and an XPS document chosen in the open-file dialog, turned into JPEG images by
+// bin\xps2img.exe in a folder chosen in the folder dialog, the JPEG fix, and the window closed.
+TEST(Package, ConvertsAnOpenXpsAndAnXpsDocumentToJpegAndFixesTheirExtensions) {
   TempFolder out(L"图 Ω images");
   const std::wstring fixtures = WinePath(FIXTURES_DIR);
   // The open-file dialog starts in the program's current folder: the sample documents'.
@@ -107,12 +107,13 @@ TEST(Package, ConvertsTwoDocumentsToJpegAndFixesTheirExtensions) {
   ASSERT_TRUE(WaitFor([&] { return (form = vellumor.Window(L"TForm1")) != nullptr; }, 15s));
 
   {
-    DialogAnswerer answerer(TypeFileNames(L"\"sample.xps\" \"text.xps\""), vellumor.Id());
+    DialogAnswerer answerer(TypeFileNames(L"\"openxps.oxps\" \"text.xps\""), vellumor.Id());
     PostMessageW(ControlOf(form, u"Button1"), BM_CLICK, 0, 0);
     HWND list = ControlOf(form, u"ListBox1");
     EXPECT_TRUE(WaitFor([&] { return Ask(list, LB_GETCOUNT, 0, 0) == 2; }, 15s));
     EXPECT_EQ(answerer.Seen().size(), 1u);
-    const std::vector<std::wstring> chosen = {fixtures + L"\\sample.xps", fixtures + L"\\text.xps"};
+    const std::vector<std::wstring> chosen = {fixtures + L"\\openxps.oxps",
+                                              fixtures + L"\\text.xps"};
     ASSERT_EQ(ListItems(list), chosen);
   }
 
@@ -121,9 +122,9 @@ TEST(Package, ConvertsTwoDocumentsToJpegAndFixesTheirExtensions) {
   };
   ASSERT_TRUE(setText(u"cbb1", L"jpeg"));
   ASSERT_TRUE(setText(u"ComboBox1", L"72"));
-  // Two pages of sample.xps, three of text.xps.
-  const std::vector<std::wstring> jpegs = {L"图1-1.jpeg", L"图1-2.jpeg", L"图2-1.jpeg",
-                                           L"图2-2.jpeg", L"图2-3.jpeg"};
+  // One page of openxps.oxps, three of text.xps.
+  const std::vector<std::wstring> jpegs = {L"图1-1.jpeg", L"图2-1.jpeg", L"图2-2.jpeg",
+                                           L"图2-3.jpeg"};
   {
     DialogAnswerer answerer(SelectFolder(out.Path()), vellumor.Id());
     PostMessageW(ControlOf(form, u"Button2"), BM_CLICK, 0, 0);
