@@ -9,6 +9,9 @@ Documents, made in the work folder:
             xpswrite device: 38 pages of text, code listings and tables
   text6     its first 6 pages, for the 600 dpi runs
   graphics  10 pages of gradient-filled translucent shapes from tests/fixtures/make_xps.py
+  images    10 pages of images: on each, a photograph-like JPEG shrunk, a photograph-like PNG
+            magnified and one near its size (ImageMagick's plasma fractal, seeded), and two QR
+            codes as images (1-bit magnified, 8-bit grey of 3 pixels a module shrunk)
 
 For each case both programs run alternately N times (default 3); the script prints the median
 ratio xps2img / mutool of wall time, peak memory (/usr/bin/time -v), bytes written and CPU
@@ -33,6 +36,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 BZIP2_MANUAL = "/usr/share/doc/bzip2/manual.pdf.gz"
+FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 ENV = dict(os.environ)
 
 
@@ -50,7 +54,43 @@ def make_documents(work):
     subprocess.run([sys.executable, os.path.join(ROOT, "tests", "fixtures", "make_xps.py"),
                     generated, "--graphics-pages", "10"], check=True)
     docs["graphics"] = os.path.join(generated, "graphics.xps")
+    docs["images"] = os.path.join(work, "images.xps")
+    make_images_document(docs["images"])
     return docs
+
+
+def photo(seed, size, fmt):
+    """A photograph-like image (ImageMagick's plasma fractal) of `size` ("WxH") in `fmt`."""
+    return subprocess.run(["convert", "-seed", str(seed), "-size", size, "plasma:fractal",
+                           "-quality", "90", f"{fmt}:-"], capture_output=True, check=True).stdout
+
+
+def make_images_document(path):
+    sys.path.insert(0, os.path.join(ROOT, "tests", "fixtures"))
+    import make_xps
+    import qr_pages
+    pages, parts = [], {}
+    for n in range(1, 11):
+        body = []
+        for part, data, w, h, box in (
+                (f"/Resources/shrunk{n}.jpg", photo(n, "1600x1200", "jpeg"), 1600, 1200,
+                 (40, 40, 360, 270)),
+                (f"/Resources/magnified{n}.png", photo(100 + n, "160x120", "png"), 160, 120,
+                 (420, 40, 360, 270)),
+                (f"/Resources/near{n}.png", photo(200 + n, "360x270", "png"), 360, 270,
+                 (40, 340, 360, 270))):
+            parts[part] = data
+            body.append(qr_pages.image_brush(part, w, h, *box))
+        for kind, module, x in (("1-bit", 0.8, 440.37), ("grey 3px", 0.4, 620.37)):
+            _, _, qr_body, images = qr_pages.qr_page(qr_pages.label(kind, module, n), kind,
+                                                      module, 0, f"/Resources/qr-{kind[0]}{n}.png")
+            parts.update(images)
+            body.append(f'<Canvas RenderTransform="1,0,0,1,{x},360">{qr_body[0]}</Canvas>')
+        pages.append((816, 1056, body))
+    with open(FONT, "rb") as f:
+        font = f.read()
+    with open(path, "wb") as f:
+        f.write(make_xps.package(pages, font, extra=parts))
 
 
 def measure(command, out):
@@ -149,8 +189,8 @@ def main():
     print(f"converter {args.converter}, {os.cpu_count()} cores, {args.runs} runs, work {work}")
     docs = make_documents(work)
 
-    cases = [("text", "png", 300), ("graphics", "png", 300), ("text6", "png", 600),
-             ("graphics", "png", 600)]
+    cases = [("text", "png", 300), ("graphics", "png", 300), ("images", "png", 300),
+             ("text6", "png", 600), ("graphics", "png", 600)]
     if args.case:
         cases = [(d, f, int(r)) for d, f, r in (c.split("/") for c in args.case)]
     print(f"{'document':10} {'format':6} {'dpi':>4}  {'time':>6} {'memory':>6} {'bytes':>6}"
