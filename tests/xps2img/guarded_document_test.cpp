@@ -69,8 +69,8 @@ struct Script {
   std::vector<Pace> opens;  // the pace of each opening; past the last, failing
   std::vector<Pace> pages;  // checking or loading page i
   std::atomic<int> opened{0}, loads{0};
-  std::mutex mutex;
-  std::vector<std::thread::id> threads;
+  std::mutex mutex{};
+  std::vector<std::thread::id> threads{};
 
   void RanHere() {
     std::lock_guard lock(mutex);
