@@ -308,11 +308,12 @@ void* MapMemory(std::size_t size) {
   constexpr std::size_t kHuge = std::size_t{2} << 20;
   if (size == 0 || size > SIZE_MAX - kHuge) return nullptr;
   // Mapped with room to start at a huge page's boundary; what lies outside is unmapped again.
-  std::size_t length = size + kHuge;
+  // A block that holds no whole huge page needs none.
+  std::size_t length = size < kHuge ? size : size + kHuge;
   void* mapped = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (mapped == MAP_FAILED) return nullptr;
   auto at = reinterpret_cast<std::uintptr_t>(mapped);
-  std::uintptr_t start = (at + kHuge - 1) & ~(kHuge - 1);
+  std::uintptr_t start = size < kHuge ? at : (at + kHuge - 1) & ~(kHuge - 1);
   std::uintptr_t page = static_cast<std::uintptr_t>(sysconf(_SC_PAGE_SIZE));
   std::uintptr_t end = (start + size + page - 1) & ~(page - 1);
   if (start > at) munmap(mapped, start - at);
