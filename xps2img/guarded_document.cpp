@@ -11,21 +11,60 @@ std::chrono::seconds Grace(std::chrono::seconds budget) {
   return std::clamp(budget / 4, std::chrono::seconds(1), std::chrono::seconds(10));
 }
 
-// What a stage's thread shares with its caller. The thread holds it too, so that a stage left
-// behind still has everything it writes to.
+// One stage, as its caller and the stage thread share it. The thread holds it too, so that a
+// stage left behind still has everything it writes to.
 struct GuardedDocument::Stage {
   std::function<void(PageStop*)> work;
   PageStop stop;
-  std::mutex mutex;
-  std::condition_variable changed;
   bool finished = false;
   std::exception_ptr failure;
+};
+
+// The thread that runs a document's stages one at a time: one thread for all of them, rather
+// than a new one, with its stack and memory to map afresh, for every stage. `mutex` guards the
+// fields and each stage's `finished`.
+struct GuardedDocument::StageThread {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::shared_ptr<Stage> next;  // handed to the thread, cleared when it is done
+  bool ending = false;
+  std::thread thread;
+
+  static void Serve(const std::shared_ptr<StageThread>& self) {
+    std::unique_lock lock(self->mutex);
+    for (;;) {
+      self->changed.wait(lock, [&self] { return self->next || self->ending; });
+      if (self->ending) return;
+      std::shared_ptr<Stage> stage = self->next;
+      lock.unlock();
+      try {
+        stage->work(&stage->stop);
+      } catch (...) {
+        stage->failure = std::current_exception();
+      }
+      lock.lock();
+      stage->finished = true;
+      self->next.reset();
+      self->changed.notify_all();
+    }
+  }
+
+  // Asks the thread to end once it is free. The caller joins or detaches it.
+  void End() {
+    std::lock_guard lock(mutex);
+    ending = true;
+    changed.notify_all();
+  }
 };
 
 GuardedDocument::GuardedDocument(Opener open, std::chrono::seconds budget)
     : open_(std::move(open)), budget_(budget) {}
 
-GuardedDocument::~GuardedDocument() = default;
+GuardedDocument::~GuardedDocument() {
+  if (!thread_) return;
+  thread_->End();
+  thread_->thread.join();
+}
 
 GuardedDocument::Opener GuardedDocument::OpenFile(std::string path, std::size_t storeBytes) {
   return [path = std::move(path), storeBytes](PageStop* stop) {
@@ -34,32 +73,32 @@ GuardedDocument::Opener GuardedDocument::OpenFile(std::string path, std::size_t 
 }
 
 void GuardedDocument::RunUnderBudget(const std::function<void(PageStop*)>& work) {
+  if (!thread_) {
+    auto started = std::make_shared<StageThread>();
+    started->thread = std::thread([started] { StageThread::Serve(started); });
+    thread_ = std::move(started);
+  }
   auto stage = std::make_shared<Stage>();
   stage->work = work;
-  std::thread thread([stage] {
-    try {
-      stage->work(&stage->stop);
-    } catch (...) {
-      stage->failure = std::current_exception();
-    }
-    std::lock_guard lock(stage->mutex);
-    stage->finished = true;
-    stage->changed.notify_all();
-  });
   auto deadline = std::chrono::steady_clock::now() + budget_;
   auto finished = [&stage] { return stage->finished; };
-  std::unique_lock lock(stage->mutex);
-  if (!stage->changed.wait_until(lock, deadline, finished)) {
+  std::unique_lock lock(thread_->mutex);
+  thread_->next = stage;
+  thread_->changed.notify_all();
+  if (!thread_->changed.wait_until(lock, deadline, finished)) {
     stage->stop.Stop();
-    if (!stage->changed.wait_until(lock, deadline + Grace(budget_), finished)) {
+    if (!thread_->changed.wait_until(lock, deadline + Grace(budget_), finished)) {
+      // Left inside MuPDF: the thread ends if it ever comes back, and the next stage gets a
+      // thread of its own.
+      thread_->ending = true;
       lock.unlock();
-      thread.detach();
+      thread_->thread.detach();
+      thread_.reset();
       abandoned_ = true;
       throw StageGivenUp(stage->stop.stage());
     }
   }
   lock.unlock();
-  thread.join();
   if (stage->failure) std::rethrow_exception(stage->failure);
 }
 

@@ -21,12 +21,12 @@ class StageGivenUp : public RenderError {
   const char* stage;
 };
 
-// The source document, whose MuPDF stages (opening it, counting its pages, loading a page) each
-// run on a thread of their own under the page budget, while the caller waits. Past the budget
-// the stage is stopped (PageStopped); a stage that goes on past a further grace, in MuPDF code
-// that nothing interrupts, is given up (StageGivenUp): its thread is left behind with the
-// document it was using, and the next stage works on the document opened anew. No stage can
-// keep the caller waiting longer than the budget and its grace.
+// The source document, whose MuPDF stages (opening it, counting its pages, loading a page) run
+// one after another on a thread of their own under the page budget, while the caller waits.
+// Past the budget the stage is stopped (PageStopped); a stage that goes on past a further
+// grace, in MuPDF code that nothing interrupts, is given up (StageGivenUp): its thread is left
+// behind with the document it was using, and the next stage works on the document opened anew,
+// on a new thread. No stage can keep the caller waiting longer than the budget and its grace.
 //
 // Calls come from one thread. A document that was given up on is never released: the process
 // must end without destroying what MuPDF holds (abandoned()).
@@ -55,13 +55,15 @@ class GuardedDocument {
 
  private:
   struct Stage;
-  // Runs `work` on the document (opened anew first if a stage was given up) on a thread of its
-  // own, under the budget.
+  struct StageThread;
+  // Runs `work` on the document (opened anew first if a stage was given up) on the stage
+  // thread, under the budget.
   void Run(const std::function<void(XpsDocument&, PageStop*)>& work);
   void RunUnderBudget(const std::function<void(PageStop*)>& work);
 
   Opener open_;
   const std::chrono::seconds budget_;
+  std::shared_ptr<StageThread> thread_;    // started by the first stage, replaced when given up
   std::unique_ptr<XpsDocument> document_;  // nullptr after a stage was given up with it
   XpsDocument* left_ = nullptr;            // the last document given up, never released
   bool abandoned_ = false;

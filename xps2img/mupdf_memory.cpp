@@ -1,9 +1,13 @@
 #include "xps2img/mupdf_memory.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <utility>
+
+#include "xps2img/page_memory.h"
 
 namespace mupdf_memory {
 namespace {
@@ -19,6 +23,19 @@ std::atomic<std::size_t> cap{std::numeric_limits<std::size_t>::max()};
 thread_local std::size_t refused = 0;
 thread_local const std::atomic<bool>* stopped = nullptr;
 
+// Blocks of a page's size (band pixmaps, a display list's nodes, images) come from
+// page_memory, smaller ones from malloc.
+bool FromPageMemory(std::size_t size) { return size >= page_memory::kSmallest; }
+
+// Returns a block that holds `size` bytes to where it came from, uncounted.
+void Release(unsigned char* block, std::size_t size) {
+  if (FromPageMemory(size)) {
+    page_memory::Give(block);
+  } else {
+    std::free(block);
+  }
+}
+
 // Counts `grow` more bytes unless that passes the cap.
 bool Take(std::size_t grow) {
   if (stopped && stopped->load(std::memory_order_relaxed)) return false;
@@ -33,7 +50,8 @@ void* Malloc(void*, std::size_t size) {
     if (!stopped || !*stopped) refused = size;
     return nullptr;
   }
-  auto* block = static_cast<unsigned char*>(std::malloc(size + kHeader));
+  auto* block = static_cast<unsigned char*>(FromPageMemory(size) ? page_memory::Take(size + kHeader)
+                                                                 : std::malloc(size + kHeader));
   if (!block) {
     inUse -= size;
     return nullptr;
@@ -52,7 +70,20 @@ void* Realloc(void*, void* old, std::size_t size) {
     if (!stopped || !*stopped) refused = size;
     return nullptr;
   }
-  auto* grown = static_cast<unsigned char*>(std::realloc(block, size + kHeader));
+  unsigned char* grown = nullptr;
+  if (FromPageMemory(was) && FromPageMemory(size) && size <= was) {
+    grown = block;  // shrunk in place
+  } else if (FromPageMemory(was) || FromPageMemory(size)) {
+    // Moved between blocks of either kind.
+    grown = static_cast<unsigned char*>(FromPageMemory(size) ? page_memory::Take(size + kHeader)
+                                                             : std::malloc(size + kHeader));
+    if (grown) {
+      std::memcpy(grown + kHeader, block + kHeader, std::min(was, size));
+      Release(block, was);
+    }
+  } else {
+    grown = static_cast<unsigned char*>(std::realloc(block, size + kHeader));
+  }
   if (!grown) {
     if (size > was) inUse -= size - was;
     return nullptr;
@@ -66,8 +97,9 @@ void* Realloc(void*, void* old, std::size_t size) {
 void Free(void*, void* pointer) {
   if (!pointer) return;
   unsigned char* block = static_cast<unsigned char*>(pointer) - kHeader;
-  inUse -= *reinterpret_cast<std::size_t*>(block);
-  std::free(block);
+  std::size_t size = *reinterpret_cast<std::size_t*>(block);
+  inUse -= size;
+  Release(block, size);
 }
 
 }  // namespace

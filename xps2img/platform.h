@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -63,6 +64,12 @@ int CoreCount();
 
 // The machine's physical memory in bytes, 0 when unknown.
 std::uint64_t PhysicalMemory();
+
+// `size` bytes of fresh memory straight from the system, zeroed, page-aligned: where the system
+// gives huge pages on request, its whole huge pages are asked for in them. Null when refused.
+void* MapMemory(std::size_t size);
+// Returns memory from MapMemory, of the same size, to the system.
+void UnmapMemory(void* block, std::size_t size);
 
 // One of the machine's page-render slots, held until destroyed. The operating system frees
 // the slot when the holding process dies.

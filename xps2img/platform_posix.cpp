@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/inotify.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -302,6 +303,30 @@ std::uint64_t PhysicalMemory() {
              ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(size)
              : 0;
 }
+
+void* MapMemory(std::size_t size) {
+  constexpr std::size_t kHuge = std::size_t{2} << 20;
+  if (size == 0 || size > SIZE_MAX - kHuge) return nullptr;
+  // Mapped with room to start at a huge page's boundary; what lies outside is unmapped again.
+  // A block that holds no whole huge page needs none.
+  std::size_t length = size < kHuge ? size : size + kHuge;
+  void* mapped = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) return nullptr;
+  auto at = reinterpret_cast<std::uintptr_t>(mapped);
+  std::uintptr_t start = size < kHuge ? at : (at + kHuge - 1) & ~(kHuge - 1);
+  std::uintptr_t page = static_cast<std::uintptr_t>(sysconf(_SC_PAGE_SIZE));
+  std::uintptr_t end = (start + size + page - 1) & ~(page - 1);
+  if (start > at) munmap(mapped, start - at);
+  if (at + length > end) munmap(reinterpret_cast<void*>(end), at + length - end);
+  // Only whole huge pages: a tail in one would clear 2 MiB for a part of them. Where the system
+  // gives none, the advice is refused and small pages serve.
+  if (std::size_t whole = size & ~(kHuge - 1)) {
+    madvise(reinterpret_cast<void*>(start), whole, MADV_HUGEPAGE);
+  }
+  return reinterpret_cast<void*>(start);
+}
+
+void UnmapMemory(void* block, std::size_t size) { munmap(block, size); }
 
 std::unique_ptr<RenderSlot> AcquireRenderSlot() {
   static const std::string folder = SlotFolder();

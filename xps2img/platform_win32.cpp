@@ -267,6 +267,13 @@ std::uint64_t PhysicalMemory() {
   return GlobalMemoryStatusEx(&status) ? status.ullTotalPhys : 0;
 }
 
+// Large pages need a privilege that users do not hold by default: small pages serve.
+void* MapMemory(std::size_t size) {
+  return VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+}
+
+void UnmapMemory(void* block, std::size_t) { VirtualFree(block, 0, MEM_RELEASE); }
+
 std::unique_ptr<RenderSlot> AcquireRenderSlot() {
   static const std::vector<HANDLE> mutexes = SlotMutexes();
   if (mutexes.empty()) return nullptr;

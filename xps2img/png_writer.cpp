@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "xps2img/image_writer.h"
+#include "xps2img/page_memory.h"
 
 namespace {
 
@@ -120,7 +121,7 @@ class WholePngWriter : public ImageWriter {
       : file_(file), rowBytes_(rowBytes), dpi_(shape.dpi), level_(CompressionLevel(shape.dpi)) {
     // Left uninitialised: every byte is written before it is read.
     size_ = (rowBytes_ + 1) * static_cast<std::size_t>(shape.height);
-    rows_.reset(new std::uint8_t[size_]);
+    rows_ = page_memory::TakeBlock(size_);
     Check(spng_encode_chunks(ctx));
   }
 
@@ -191,7 +192,7 @@ class WholePngWriter : public ImageWriter {
   std::size_t rowBytes_;
   int dpi_;
   int level_;
-  std::unique_ptr<std::uint8_t[]> rows_;  // each row led by its filter type
+  page_memory::Block rows_;  // each row led by its filter type
   std::size_t size_;
   std::size_t filled_ = 0;
 };

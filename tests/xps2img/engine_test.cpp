@@ -59,4 +59,19 @@ TEST(Engine, APagePastTheMemoryCapFailsAlone) {
   XpsDocument::SetMemoryCap(0);
 }
 
+// A page listed twice is listed once, where it first appears, and each page is found by its
+// number; a number past the last page is an error, not another page.
+TEST(Engine, PagesAreFoundByNumberOnceEach) {
+  auto document = XpsDocument::Open(Fixture("duplicate-pages.xps"), 32 << 20, nullptr);
+  ASSERT_EQ(document->PageCount(nullptr), 3);
+  for (int index = 0; index < 3; ++index) {
+    auto page = document->Prepare(index, 96, kPixelLimit, nullptr, nullptr);
+    int width = 200 + 100 * index;  // units of 1/96 inch
+    EXPECT_EQ(page->width(), width) << index;
+    EXPECT_EQ(page->height(), width / 2) << index;
+  }
+  EXPECT_THROW(document->Prepare(3, 96, kPixelLimit, nullptr, nullptr), RenderError);
+  EXPECT_THROW(document->Prepare(-1, 96, kPixelLimit, nullptr, nullptr), RenderError);
+}
+
 }  // namespace

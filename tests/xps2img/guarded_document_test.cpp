@@ -7,6 +7,8 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -61,11 +63,24 @@ class WhiteRenderer : public BandRenderer {
   std::vector<std::uint8_t> rows_;
 };
 
-// The paces of a document's stages, and how often it was opened and its pages loaded.
+// The paces of a document's stages, how often it was opened and its pages loaded, and the
+// threads each stage ran on, in turn.
 struct Script {
   std::vector<Pace> opens;  // the pace of each opening; past the last, failing
   std::vector<Pace> pages;  // checking or loading page i
   std::atomic<int> opened{0}, loads{0};
+  std::mutex mutex{};
+  std::vector<std::thread::id> threads{};
+
+  void RanHere() {
+    std::lock_guard lock(mutex);
+    threads.push_back(std::this_thread::get_id());
+  }
+  std::set<std::thread::id> ThreadsOf(size_t first, size_t last) {
+    std::lock_guard lock(mutex);
+    return {threads.begin() + static_cast<std::ptrdiff_t>(first),
+            threads.begin() + static_cast<std::ptrdiff_t>(last)};
+  }
 };
 
 class ScriptedDocument : public XpsDocument {
@@ -76,8 +91,12 @@ class ScriptedDocument : public XpsDocument {
     __lsan_ignore_object(this);
 #endif
   }
-  int PageCount(PageStop*) override { return static_cast<int>(script_.pages.size()); }
+  int PageCount(PageStop*) override {
+    script_.RanHere();
+    return static_cast<int>(script_.pages.size());
+  }
   void CheckSize(int index, int, const PixelLimit&, PageStop* stop) override {
+    script_.RanHere();
     ++script_.loads;
     Take(script_.pages[static_cast<size_t>(index)], stop, "读取页面");
   }
@@ -94,6 +113,7 @@ class ScriptedDocument : public XpsDocument {
 
 GuardedDocument::Opener OpenScripted(Script& script) {
   return [&script](PageStop* stop) -> std::unique_ptr<XpsDocument> {
+    script.RanHere();
     auto n = static_cast<size_t>(script.opened++);
     if (n >= script.opens.size()) throw RenderError("无法打开");
     Take(script.opens[n], stop, "打开文档");
@@ -105,7 +125,8 @@ constexpr auto kBudget = 1s;  // and its grace, 1 s
 
 // A stage that answers its stop fails alone and the document goes on; one deaf to it is given
 // up after the budget and its grace, and the next page is read from the document opened anew.
-// A page whose check failed fails again without being loaded twice.
+// A page whose check failed fails again without being loaded twice. The stages share one
+// thread, not the caller's, until one is given up; the stages after it share another.
 TEST(GuardedDocument, AStageStoppedOrGivenUpCostsItsPageOnly) {
   Script script{{Pace::kQuick, Pace::kQuick},
                 {Pace::kQuick, Pace::kStoppable, Pace::kDeaf, Pace::kQuick}};
@@ -135,6 +156,15 @@ TEST(GuardedDocument, AStageStoppedOrGivenUpCostsItsPageOnly) {
 
   EXPECT_NE(document.Prepare(3, 72, kPixelLimit, nullptr), nullptr);
   EXPECT_EQ(script.opened, 2);
+
+  // Open, count, pages 1 to 3; then the opening anew and page 4.
+  ASSERT_EQ(script.threads.size(), 7u);
+  auto before = script.ThreadsOf(0, 5), after = script.ThreadsOf(5, 7);
+  EXPECT_EQ(before.size(), 1u);
+  EXPECT_EQ(after.size(), 1u);
+  EXPECT_NE(*before.begin(), *after.begin());
+  EXPECT_NE(*before.begin(), std::this_thread::get_id());
+  EXPECT_NE(*after.begin(), std::this_thread::get_id());
 }
 
 // An opening deaf to its stop is given up; a document that cannot be opened anew fails every
