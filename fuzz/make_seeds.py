@@ -4,9 +4,11 @@ that mutations reach the markup, each exercising one area of the format. The doc
 from the test fixtures' generators (tests/fixtures); the images are made by ImageMagick, the
 font is a TrueType font of six glyphs written here, a few hundred bytes long.
 
-Usage: make_seeds.py OUTPUT-FOLDER [--convert PROGRAM]
+Usage: make_seeds.py OUTPUT-FOLDER [--convert PROGRAM] [--regressions FOLDER]
 
-The folder is emptied of *.xps first. Seeds: text (glyph runs of every attribute), fonts
+The folder is emptied of *.xps first. With --regressions, the documents that show the faults our
+backports of MuPDF's fixes mend (upstream-*.xps) are written into FOLDER too, beside the inputs
+the fuzzer found. Seeds: text (glyph runs of every attribute), fonts
 (obfuscated, a TrueType collection index, simulations), paths (the abbreviated syntax and the
 geometry elements, strokes), brushes (solid, gradients of every spread, image and visual
 brushes, opacity masks), images (PNG, JPEG, TIFF, GIF, BMP in their variants), resources
@@ -402,11 +404,48 @@ def seeds(convert):
     }
 
 
+def regressions():
+    """Documents of the faults fixed upstream after MuPDF 1.21 that our patches backport."""
+    font = tiny_font()
+    nesting = "<Metadata>" * 200000 + "</Metadata>" * 200000
+
+    def doc(body):
+        return package([(300, 200, body)], font, compression=STORED)
+
+    deep = io.BytesIO()
+    with zipfile.ZipFile(io.BytesIO(doc([])), "r") as source, \
+            zipfile.ZipFile(deep, "w", zipfile.ZIP_DEFLATED) as z:
+        for info in source.infolist():
+            data = source.read(info)
+            if info.filename == "Documents/1/FixedDocument.fdoc":
+                data = data.replace(b"</FixedDocument>", nesting.encode() + b"</FixedDocument>")
+            z.writestr(info.filename, data)
+    return {
+        "upstream-glyph-indices.xps": doc([
+            f'<Glyphs FontUri="{FONT_PART}" FontRenderingEmSize="16" OriginX="10" OriginY="30" '
+            'Fill="#FF000000" UnicodeString="AB" Indices="(1:2000000000)1;(2000000000:1)2"/>']),
+        "upstream-point-progress.xps": doc([
+            '<Path Stroke="#FF000000"><Path.Data><PathGeometry><PathFigure StartPoint="1,1">'
+            f'<{kind} Points="10,10 20,20 x 30,30"/></PathFigure></PathGeometry></Path.Data>'
+            '</Path>' for kind in ("PolyLineSegment", "PolyBezierSegment",
+                                   "PolyQuadraticBezierSegment")]),
+        "upstream-colour-overrun.xps": doc(['<Path Data="M 0,0 L 50,0 50,50 Z" Fill="#F"/>']),
+        "upstream-part-name-overrun.xps": doc([image_path("blah:", 10, 10, 50)]),
+        "upstream-metadata-depth.xps": deep.getvalue(),
+    }
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("folder")
     parser.add_argument("--convert", default="convert", help="ImageMagick's convert")
+    parser.add_argument("--regressions", help="the folder of the regression corpus")
     args = parser.parse_args()
+    if args.regressions:
+        os.makedirs(args.regressions, exist_ok=True)
+        for name, data in regressions().items():
+            with open(os.path.join(args.regressions, name), "wb") as f:
+                f.write(data)
     os.makedirs(args.folder, exist_ok=True)
     for old in glob.glob(os.path.join(args.folder, "*.xps")):
         os.remove(old)
