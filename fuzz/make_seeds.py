@@ -429,6 +429,8 @@ def regressions():
             f'<{kind} Points="10,10 20,20 x 30,30"/></PathFigure></PathGeometry></Path.Data>'
             '</Path>' for kind in ("PolyLineSegment", "PolyBezierSegment",
                                    "PolyQuadraticBezierSegment")]),
+        "upstream-missing-arguments.xps": doc(['<Path Data="M 0,0 L 5" Stroke="#FF000000"/>',
+                                               '<Path Data="M 0,0 L 50,0 50,50 Z" Fill="#FF00FF00"/>']),
         "upstream-colour-overrun.xps": doc(['<Path Data="M 0,0 L 50,0 50,50 Z" Fill="#F"/>']),
         "upstream-part-name-overrun.xps": doc([image_path("blah:", 10, 10, 50)]),
         "upstream-metadata-depth.xps": deep.getvalue(),
