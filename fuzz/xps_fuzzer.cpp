@@ -6,6 +6,11 @@
 
 #include "fuzz/document_drive.h"
 
+// UBSan's settings: every report but the few suppressed ends the run, with its stack.
+extern "C" const char* __ubsan_default_options() {
+  return "halt_on_error=1:print_stacktrace=1:suppressions=" FUZZ_DIR "/ubsan.supp";
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   DriveResult result = DriveDocument(data, size);
   std::string fault = DriveFault(result);
