@@ -404,9 +404,11 @@ def seeds(convert):
     }
 
 
-def regressions():
-    """Documents of the faults fixed upstream after MuPDF 1.21 that our patches backport."""
+def regressions(convert):
+    """Documents of the faults fixed upstream after MuPDF 1.21 that our patches backport, and of
+    those the fuzzer found."""
     font = tiny_font()
+    pictures = images(convert)
     nesting = "<Metadata>" * 200000 + "</Metadata>" * 200000
 
     def doc(body):
@@ -434,6 +436,15 @@ def regressions():
         "upstream-colour-overrun.xps": doc(['<Path Data="M 0,0 L 50,0 50,50 Z" Fill="#F"/>']),
         "upstream-part-name-overrun.xps": doc([image_path("blah:", 10, 10, 50)]),
         "upstream-metadata-depth.xps": deep.getvalue(),
+        # MuPDF's colour test took garbage for the samples of images that are not RGB.
+        "test-device-grey-images.xps": package(
+            [(300, 200, images_body(["/Resources/grey.png", "/Resources/grey.jpg"]))], font,
+            extra={k: pictures[k] for k in ("/Resources/grey.png", "/Resources/grey.jpg")},
+            compression=STORED),
+        "test-device-cmyk-colour.xps": package(
+            [(300, 200, images_body(["/Resources/cmyk.jpg", "/Resources/cmyk.tif"]))], font,
+            extra={k: pictures[k] for k in ("/Resources/cmyk.jpg", "/Resources/cmyk.tif")},
+            compression=STORED),
     }
 
 
@@ -445,7 +456,7 @@ def main():
     args = parser.parse_args()
     if args.regressions:
         os.makedirs(args.regressions, exist_ok=True)
-        for name, data in regressions().items():
+        for name, data in regressions(args.convert).items():
             with open(os.path.join(args.regressions, name), "wb") as f:
                 f.write(data)
     os.makedirs(args.folder, exist_ok=True)

@@ -68,6 +68,22 @@ TEST(RegressionCorpus, EveryInputEndsWithImagesOrAClearError) {
   }
 }
 
+TEST(RegressionCorpus, ImagesThatAreNotRgbAreTestedForColourByTheirSamples) {
+  struct Case {
+    const char* name;
+    int greyPages;
+  };
+  // Grey PNG and JPEG images; a red to blue gradient in CMYK, JPEG and TIFF.
+  for (const Case& c :
+       {Case{"test-device-grey-images.xps", 1}, Case{"test-device-cmyk-colour.xps", 0}}) {
+    const auto& bytes = Read(fs::path(FUZZ_DIR) / "regressions" / c.name);
+    DriveResult result = DriveDocument(bytes.data(), bytes.size());
+    SCOPED_TRACE(std::string(c.name) + ": " + Describe(result));
+    EXPECT_TRUE(DrawnWhole(result));
+    EXPECT_EQ(result.greyPages, c.greyPages);
+  }
+}
+
 TEST(RegressionCorpus, EverySeedIsDrawn) {
   std::vector<fs::path> seeds = Inputs("seeds");
   ASSERT_GE(seeds.size(), 10u);
