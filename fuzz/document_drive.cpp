@@ -98,7 +98,7 @@ void DrivePage(GuardedDocument& document, BandRenderer& renderer, int index, Dri
   if (prepared->grey()) ++result->greyPages;
   // Every image of the page is drawn within what is left of the page's budget.
   PageStop stop;
-  Watched deadline(watchdog, start + kDriveBudget, [&stop] { stop.Stop(); });
+  Watched deadline(watchdog, start + DriveBudget(), [&stop] { stop.Stop(); });
   for (const Format& format : kFormats) {
     try {
       EncodeInMemory(renderer, *prepared, format, &stop, &losses, result);
@@ -110,6 +110,15 @@ void DrivePage(GuardedDocument& document, BandRenderer& renderer, int index, Dri
 
 }  // namespace
 
+std::chrono::seconds DriveBudget() {
+  static const std::chrono::seconds budget = [] {
+    const char* text = std::getenv("FUZZ_BUDGET_SECONDS");
+    int seconds = text ? std::atoi(text) : 0;
+    return seconds > 0 ? std::chrono::seconds(seconds) : kDriveBudget;
+  }();
+  return budget;
+}
+
 int DriveDpi(std::size_t size) {
   return kLowestDpi + static_cast<int>(size % (kHighestDpi - kLowestDpi + 1));
 }
@@ -119,7 +128,7 @@ DriveResult DriveDocument(const std::uint8_t* data, std::size_t size) {
   DriveResult result;
   result.dpi = DriveDpi(size);
   auto document = std::make_unique<GuardedDocument>(
-      GuardedDocument::OpenBytes(data, size, kMupdfStoreBytes), kDriveBudget);
+      GuardedDocument::OpenBytes(data, size, kMupdfStoreBytes), DriveBudget());
   try {
     document->Open();
     result.pageCount = document->PageCount();

@@ -20,8 +20,11 @@ inline constexpr int kHighestDpi = 48;
 // MuPDF's memory cap: the least the converter ever sets.
 inline constexpr std::size_t kDriveMemoryCap = std::size_t{256} << 20;
 // The budget of each stage of the document and of each page. The converter's default is 120 s;
-// a tenth of that finds a page that ignores its budget within minutes, not hours.
+// a tenth of that finds a page that ignores its budget within minutes, not hours. A fuzzer that
+// runs on what CPU other work leaves it may be given more in FUZZ_BUDGET_SECONDS, so that a
+// stage it is starved in is not taken for one that ignores its stop.
 inline constexpr std::chrono::seconds kDriveBudget{10};
+std::chrono::seconds DriveBudget();
 // The largest page drawn: at most the converter's sides, and 4 million pixels (a page 18 times
 // A4 at 48 dpi), so that no input spends seconds filling white.
 inline constexpr PixelLimit kDrivePixelLimit{65000, 4e6};
