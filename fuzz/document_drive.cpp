@@ -95,7 +95,6 @@ void DrivePage(GuardedDocument& document, BandRenderer& renderer, int index, Dri
     result->failures.push_back(page + ": " + e.what());
     return;
   }
-  if (prepared->grey()) ++result->greyPages;
   // Every image of the page is drawn within what is left of the page's budget.
   PageStop stop;
   Watched deadline(watchdog, start + DriveBudget(), [&stop] { stop.Stop(); });

@@ -33,7 +33,6 @@ struct DriveResult {
   int dpi = 0;
   int pageCount = -1;  // -1 when the document could not be opened or counted
   int images = 0;      // images encoded, of every page and format
-  int greyPages = 0;   // pages prepared that MuPDF's colour test found all grey
   // Why the document, a page or one page's image failed, each "what: reason".
   std::vector<std::string> failures;
   // A stage went on past its budget and grace although stopped: MuPDF code that nothing
