@@ -17,10 +17,6 @@
 
 namespace {
 
-// MuPDF's cache of fonts and images per converter, bounded so that fifty converters at once
-// stay well inside the machine's memory.
-constexpr std::size_t kStoreBytes = std::size_t{32} << 20;
-
 ExitCode Fail(const std::string& message) {
   platform::PrintError("xps2img: " + message);
   return ExitCode::kFailure;
@@ -55,7 +51,7 @@ ConversionEnd Convert(const Options& options) {
       options.memoryMb > 0 ? static_cast<std::size_t>(cap)
                            : DefaultMemoryCap(platform::PhysicalMemory(), platform::CoreCount()));
   auto document =
-      std::make_unique<GuardedDocument>(GuardedDocument::OpenFile(options.source, kStoreBytes),
+      std::make_unique<GuardedDocument>(GuardedDocument::OpenFile(options.source, kMupdfStoreBytes),
                                         std::chrono::seconds(options.pageSeconds));
   int count = 0;
   try {

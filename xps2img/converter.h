@@ -1,6 +1,12 @@
 #pragma once
 
+#include <cstddef>
+
 #include "xps2img/options.h"
+
+// MuPDF's cache of fonts and images per converter, bounded so that fifty converters at once
+// stay well inside the machine's memory.
+inline constexpr std::size_t kMupdfStoreBytes = std::size_t{32} << 20;
 
 // The converter's exit status.
 enum class ExitCode {

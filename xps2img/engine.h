@@ -103,6 +103,9 @@ class XpsDocument {
   // when the file is not a readable XPS document, PageStopped when `stop` is given and stopped.
   static std::unique_ptr<XpsDocument> Open(const std::string& path, std::size_t storeBytes,
                                            PageStop* stop);
+  // As Open, over the `size` bytes at `data`, which must outlive the document.
+  static std::unique_ptr<XpsDocument> OpenBytes(const unsigned char* data, std::size_t size,
+                                                std::size_t storeBytes, PageStop* stop);
   virtual ~XpsDocument() = default;
 
   // The bytes MuPDF holds in this process: documents, display lists, its cache, pixmaps.

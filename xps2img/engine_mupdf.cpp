@@ -207,17 +207,33 @@ class MupdfDocument : public XpsDocument {
 
 }  // namespace
 
-std::unique_ptr<XpsDocument> XpsDocument::Open(const std::string& path, std::size_t storeBytes,
-                                               PageStop* stop) {
+namespace {
+
+// A document that `open` opens with a context of its own, cloned from the process's.
+template <typename OpenStage>
+std::unique_ptr<XpsDocument> OpenDocument(std::size_t storeBytes, PageStop* stop, OpenStage open) {
   fz_context* shared = SharedMupdfContext(storeBytes);
   if (!shared) throw RenderError("cannot create the MuPDF context");
   std::unique_ptr<fz_context, DropContext> ctx(fz_clone_context(shared));
   if (!ctx) throw RenderError("cannot clone the MuPDF context");
   ListenToMupdf(ctx.get());
   GuardedScope scope(ctx.get(), stop, nullptr, "打开文档");
-  OwnedDocument doc =
-      scope.Run([&] { return OwnedDocument(OpenXps(ctx.get(), path.c_str()), {ctx.get()}); });
+  OwnedDocument doc = scope.Run([&] { return OwnedDocument(open(ctx.get()), {ctx.get()}); });
   return std::make_unique<MupdfDocument>(ctx.release(), std::move(doc));
+}
+
+}  // namespace
+
+std::unique_ptr<XpsDocument> XpsDocument::Open(const std::string& path, std::size_t storeBytes,
+                                               PageStop* stop) {
+  return OpenDocument(storeBytes, stop,
+                      [&](fz_context* ctx) { return OpenXps(ctx, path.c_str()); });
+}
+
+std::unique_ptr<XpsDocument> XpsDocument::OpenBytes(const unsigned char* data, std::size_t size,
+                                                    std::size_t storeBytes, PageStop* stop) {
+  return OpenDocument(storeBytes, stop,
+                      [&](fz_context* ctx) { return OpenXpsBytes(ctx, data, size); });
 }
 
 PageSizeInvalid::PageSizeInvalid(double width, double height)

@@ -1,18 +1,32 @@
 #include "xps2img/engine_stages.h"
 
-fz_document* OpenXps(fz_context* ctx, const char* path) {
+namespace {
+
+// Opens the stream that `open` makes as an XPS document.
+template <typename OpenStream>
+fz_document* OpenXpsStream(fz_context* ctx, OpenStream open) {
   fz_stream* stream = nullptr;
   fz_document* doc = nullptr;
   fz_var(stream);
   fz_var(doc);
   fz_try(ctx) {
-    stream = fz_open_file(ctx, path);
+    stream = open();
     // Named by type, not by file name: whatever the file is called, only XPS is accepted.
     doc = fz_open_document_with_stream(ctx, "application/vnd.ms-xpsdocument", stream);
   }
   fz_always(ctx) { fz_drop_stream(ctx, stream); }
   fz_catch(ctx) { doc = nullptr; }
   return doc;
+}
+
+}  // namespace
+
+fz_document* OpenXps(fz_context* ctx, const char* path) {
+  return OpenXpsStream(ctx, [&] { return fz_open_file(ctx, path); });
+}
+
+fz_document* OpenXpsBytes(fz_context* ctx, const unsigned char* data, size_t size) {
+  return OpenXpsStream(ctx, [&] { return fz_open_memory(ctx, data, size); });
 }
 
 int CountPages(fz_context* ctx, fz_document* doc) {

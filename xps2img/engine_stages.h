@@ -8,6 +8,8 @@
 
 // Opens `path` as an XPS document, whatever its name.
 fz_document* OpenXps(fz_context* ctx, const char* path);
+// Opens the `size` bytes at `data` as an XPS document; they must outlive it.
+fz_document* OpenXpsBytes(fz_context* ctx, const unsigned char* data, size_t size);
 
 int CountPages(fz_context* ctx, fz_document* doc);
 

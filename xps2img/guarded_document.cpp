@@ -72,6 +72,13 @@ GuardedDocument::Opener GuardedDocument::OpenFile(std::string path, std::size_t 
   };
 }
 
+GuardedDocument::Opener GuardedDocument::OpenBytes(const unsigned char* data, std::size_t size,
+                                                   std::size_t storeBytes) {
+  return [data, size, storeBytes](PageStop* stop) {
+    return XpsDocument::OpenBytes(data, size, storeBytes, stop);
+  };
+}
+
 void GuardedDocument::RunUnderBudget(const std::function<void(PageStop*)>& work) {
   if (!thread_) {
     auto started = std::make_shared<StageThread>();

@@ -41,6 +41,8 @@ class GuardedDocument {
 
   // The document at `path`, opened with XpsDocument::Open.
   static Opener OpenFile(std::string path, std::size_t storeBytes);
+  // The document of the `size` bytes at `data`, which must outlive every document opened.
+  static Opener OpenBytes(const unsigned char* data, std::size_t size, std::size_t storeBytes);
 
   void Open();
   int PageCount();

@@ -16,12 +16,13 @@ constexpr int kMinBandRows = 16;
 // Rows of a grey band taken to one channel at a time.
 constexpr int kGreyRows = 64;
 
-// Renders `page` band by band into `writer`, as many times as the writer needs; in grey, each
-// band is taken to one channel first. A writer that holds the whole image in colour has it drawn
-// straight into its memory, in one go. False, with the image left unfinished, when a page to be
-// stored in grey turns out to have colour.
-bool Encode(BandRenderer& renderer, const PreparedPage& page, ImageWriter& writer, bool grey,
-            PageStop* stop, PageLosses* losses) {
+}  // namespace
+
+// Band by band, as many times as the writer needs; in grey, each band is taken to one channel
+// first. A writer that holds the whole image in colour has it drawn straight into its memory,
+// in one go.
+bool EncodePage(BandRenderer& renderer, const PreparedPage& page, ImageWriter& writer, bool grey,
+                PageStop* stop, PageLosses* losses) {
   std::ptrdiff_t stride = 0;
   if (writer.Passes() == 1 && !grey) {
     if (std::uint8_t* rows = writer.NextRows(page.height(), &stride)) {
@@ -64,6 +65,8 @@ bool Encode(BandRenderer& renderer, const PreparedPage& page, ImageWriter& write
   return true;
 }
 
+namespace {
+
 // Writes `page` into a new file at `path`, in grey if `grey`; false when it turned out to have
 // colour after all, and the file is then the caller's to remove.
 bool WriteImage(BandRenderer& renderer, const PreparedPage& page, const std::string& path,
@@ -82,7 +85,7 @@ bool WriteImage(BandRenderer& renderer, const PreparedPage& page, const std::str
     std::setvbuf(out, nullptr, _IOFBF, 1 << 20);
     auto writer =
         NewImageWriter(options.format.format, out, {page.width(), page.height(), page.dpi(), grey});
-    written = Encode(renderer, page, *writer, grey, stop, losses);
+    written = EncodePage(renderer, page, *writer, grey, stop, losses);
   } catch (...) {
     std::fclose(out);
     throw;

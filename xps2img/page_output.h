@@ -3,6 +3,7 @@
 #include <string>
 
 #include "xps2img/engine.h"
+#include "xps2img/image_writer.h"
 #include "xps2img/options.h"
 #include "xps2img/output_names.h"
 
@@ -12,3 +13,8 @@
 // the rendering short (PageStopped); what could not be drawn goes to `losses`, when given.
 void WritePage(BandRenderer& renderer, const PreparedPage& page, const PageFile& file,
                const Options& options, PageStop* stop, PageLosses* losses);
+
+// Renders `page` into `writer`, in grey (one channel) if `grey`. False, with the image left
+// unfinished, when a page to be stored in grey turns out to have colour. Throws as WritePage.
+bool EncodePage(BandRenderer& renderer, const PreparedPage& page, ImageWriter& writer, bool grey,
+                PageStop* stop, PageLosses* losses);

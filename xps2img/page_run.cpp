@@ -18,20 +18,6 @@ constexpr size_t kListedFailures = 10;
 // less than this; a page of many gradients alone takes some 50 MB.
 constexpr std::size_t kMemoryForListAhead = std::size_t{64} << 20;
 
-// Runs an action at a deadline while it lives.
-class Watched {
- public:
-  Watched(Watchdog& watchdog, Watchdog::Clock::time_point when, std::function<void()> action)
-      : watchdog_(watchdog), id_(watchdog.Watch(when, std::move(action))) {}
-  ~Watched() { watchdog_.Cancel(id_); }
-  Watched(const Watched&) = delete;
-  Watched& operator=(const Watched&) = delete;
-
- private:
-  Watchdog& watchdog_;
-  Watchdog::Id id_;
-};
-
 }  // namespace
 
 namespace {

@@ -35,3 +35,17 @@ class Watchdog {
   bool ending_ = false;
   std::thread thread_;
 };
+
+// Runs an action at a deadline while it lives.
+class Watched {
+ public:
+  Watched(Watchdog& watchdog, Watchdog::Clock::time_point when, std::function<void()> action)
+      : watchdog_(watchdog), id_(watchdog.Watch(when, std::move(action))) {}
+  ~Watched() { watchdog_.Cancel(id_); }
+  Watched(const Watched&) = delete;
+  Watched& operator=(const Watched&) = delete;
+
+ private:
+  Watchdog& watchdog_;
+  Watchdog::Id id_;
+};

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <thread>
+#include <vector>
 
 #include "xps2img/engine.h"
 #include "xps2img/page_run.h"
@@ -72,6 +76,39 @@ TEST(Engine, PagesAreFoundByNumberOnceEach) {
   }
   EXPECT_THROW(document->Prepare(3, 96, kPixelLimit, nullptr, nullptr), RenderError);
   EXPECT_THROW(document->Prepare(-1, 96, kPixelLimit, nullptr, nullptr), RenderError);
+}
+
+}  // namespace
+
+namespace {
+
+// A document opened from its bytes in memory reads as the file does, page for page and pixel
+// for pixel; bytes that are no document fail as a file of them does.
+TEST(Engine, ADocumentFromMemoryReadsAsItsFile) {
+  std::ifstream in(Fixture("text.xps"), std::ios::binary);
+  const std::vector<unsigned char> bytes(std::istreambuf_iterator<char>(in), {});
+  auto fromFile = XpsDocument::Open(Fixture("text.xps"), 32 << 20, nullptr);
+  auto fromMemory = XpsDocument::OpenBytes(bytes.data(), bytes.size(), 32 << 20, nullptr);
+  ASSERT_EQ(fromMemory->PageCount(nullptr), fromFile->PageCount(nullptr));
+  for (int index = 0; index < fromFile->PageCount(nullptr); ++index) {
+    auto filePage = fromFile->Prepare(index, 30, kPixelLimit, nullptr, nullptr);
+    auto memoryPage = fromMemory->Prepare(index, 30, kPixelLimit, nullptr, nullptr);
+    ASSERT_EQ(memoryPage->width(), filePage->width()) << index;
+    ASSERT_EQ(memoryPage->height(), filePage->height()) << index;
+    auto fileRenderer = fromFile->NewRenderer();
+    auto memoryRenderer = fromMemory->NewRenderer();
+    Band a = fileRenderer->Render(*filePage, 0, filePage->height(), nullptr, nullptr);
+    Band b = memoryRenderer->Render(*memoryPage, 0, memoryPage->height(), nullptr, nullptr);
+    for (int y = 0; y < a.count; ++y) {
+      ASSERT_EQ(std::memcmp(a.rows + y * a.stride, b.rows + y * b.stride,
+                            static_cast<size_t>(filePage->width()) * 3),
+                0)
+          << "page " << index << " row " << y;
+    }
+  }
+  const unsigned char junk[] = "PK\3\4 not a package";
+  EXPECT_THROW(XpsDocument::OpenBytes(junk, sizeof junk, 32 << 20, nullptr), RenderError);
+  EXPECT_THROW(XpsDocument::OpenBytes(junk, 0, 32 << 20, nullptr), RenderError);
 }
 
 }  // namespace
