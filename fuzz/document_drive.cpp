@@ -9,11 +9,11 @@
 #include <string_view>
 #include <utility>
 
-#include "xps2img/converter.h"
-#include "xps2img/guarded_document.h"
-#include "xps2img/image_writer.h"
-#include "xps2img/page_output.h"
-#include "xps2img/watchdog.h"
+#include "xps2img/conversion/converter.h"
+#include "xps2img/conversion/guarded_document.h"
+#include "xps2img/conversion/page_output.h"
+#include "xps2img/conversion/watchdog.h"
+#include "xps2img/writers/image_writer.h"
 
 namespace {
 

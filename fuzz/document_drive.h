@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "xps2img/engine.h"
+#include "xps2img/engine/engine.h"
 
 // One document's bytes driven through the converter's library as the converter drives a file,
 // from memory: opened, its pages counted, the first pages checked, loaded and drawn at a low

@@ -3,14 +3,16 @@
 #include <exception>
 #include <string>
 
-#include "xps2img/console_window.h"
-#include "xps2img/converter.h"
-#include "xps2img/platform.h"
+#include "xps2img/conversion/converter.h"
+#include "xps2img/conversion/messages.h"
+#include "xps2img/conversion/report.h"
+#include "xps2img/platform/console_window.h"
+#include "xps2img/platform/platform.h"
 
 ConversionEnd RunConverter(const std::vector<std::string>& arguments) {
   ParsedArguments parsed = ParseArguments(arguments);
   if (std::holds_alternative<ShowHelp>(parsed)) {
-    platform::PrintLine(kUsage);
+    platform::PrintLine(UsageText());
     return {ExitCode::kSuccess};
   }
   if (std::holds_alternative<ShowVersion>(parsed)) {
@@ -18,7 +20,7 @@ ConversionEnd RunConverter(const std::vector<std::string>& arguments) {
     return {ExitCode::kSuccess};
   }
   if (auto* error = std::get_if<UsageError>(&parsed)) {
-    platform::PrintError("xps2img: " + error->message);
+    ReportError(error->message);
     console_window::End(static_cast<int>(ExitCode::kUsage));
     return {ExitCode::kUsage};
   }
@@ -29,7 +31,7 @@ ConversionEnd RunConverter(const std::vector<std::string>& arguments) {
     end = Convert(options);
   } catch (const std::exception& e) {
     // Out of memory or threads: reported like any other failure rather than a crash.
-    platform::PrintError("xps2img: 内部错误：" + std::string(e.what()));
+    ReportError(InternalErrorText(e.what()));
   }
   console_window::End(static_cast<int>(end.code));
   return end;

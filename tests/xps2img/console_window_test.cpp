@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "xps2img/console_window.h"
+#include "xps2img/platform/console_window.h"
 
 namespace {
 

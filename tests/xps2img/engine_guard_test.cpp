@@ -1,4 +1,4 @@
-#include "xps2img/engine_guard.h"
+#include "xps2img/engine/guard.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,8 +10,8 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
-#include "xps2img/engine_context.h"
-#include "xps2img/image_writer.h"
+#include "xps2img/engine/context.h"
+#include "xps2img/writers/image_writer.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "xps2img/engine.h"
-#include "xps2img/page_run.h"
-#include "xps2img/pixel_limit.h"
+#include "xps2img/conversion/page_run.h"
+#include "xps2img/conversion/pixel_limit.h"
+#include "xps2img/engine/engine.h"
 
 namespace {
 

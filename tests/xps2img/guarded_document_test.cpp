@@ -1,4 +1,4 @@
-#include "xps2img/guarded_document.h"
+#include "xps2img/conversion/guarded_document.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "xps2img/page_run.h"
-#include "xps2img/pixel_limit.h"
-#include "xps2img/platform.h"
+#include "xps2img/conversion/page_run.h"
+#include "xps2img/conversion/pixel_limit.h"
+#include "xps2img/platform/platform.h"
 
 #ifdef __SANITIZE_ADDRESS__
 #include <sanitizer/lsan_interface.h>

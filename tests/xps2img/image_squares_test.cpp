@@ -13,9 +13,9 @@
 // jpeglib.h needs FILE and size_t declared first.
 #include <jpeglib.h>
 
-#include "xps2img/engine.h"
-#include "xps2img/image_writer.h"
-#include "xps2img/pixel_limit.h"
+#include "xps2img/conversion/pixel_limit.h"
+#include "xps2img/engine/engine.h"
+#include "xps2img/writers/image_writer.h"
 
 namespace {
 

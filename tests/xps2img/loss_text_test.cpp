@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "xps2img/loss_text.h"
+#include "xps2img/engine/messages.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "xps2img/memory_cap.h"
+#include "xps2img/conversion/memory_cap.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "xps2img/options.h"
+#include "xps2img/conversion/options.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "xps2img/page_memory.h"
+#include "xps2img/platform/page_memory.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "xps2img/mupdf_memory.h"
-#include "xps2img/platform.h"
+#include "xps2img/engine/mupdf_memory.h"
+#include "xps2img/platform/platform.h"
 
 namespace {
 

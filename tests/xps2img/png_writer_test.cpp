@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "xps2img/image_writer.h"
-#include "xps2img/page_output.h"
+#include "xps2img/conversion/page_output.h"
+#include "xps2img/writers/image_writer.h"
 
 namespace {
 

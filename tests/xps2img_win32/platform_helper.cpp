@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "base/utf16_win32.h"
-#include "xps2img/platform.h"
+#include "xps2img/platform/platform.h"
 #include "xps2img/run.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "base/utf16_win32.h"
-#include "xps2img/platform.h"
+#include "xps2img/platform/platform.h"
 
 namespace {
 
