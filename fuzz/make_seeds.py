@@ -25,6 +25,7 @@ import subprocess
 import sys
 import zipfile
 
+sys.dont_write_bytecode = True  # the fixtures' modules are imported from the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests",
                                 "fixtures"))
 from make_xps import CONTENT_TYPES, FONT_PART, IMAGE_PART, OXPS, XPS, fixed_page, glyphs, package  # noqa: E402
