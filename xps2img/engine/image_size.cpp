@@ -12,6 +12,10 @@ struct ImageSizeCheck {
 
 void CheckImage(fz_context* ctx, fz_device* device, fz_image* image) {
   auto* check = reinterpret_cast<ImageSizeCheck*>(device);
+#ifdef FZ_HAS_IMAGE_SOURCE
+  // A crop is decoded from its whole image: that one's size counts.
+  image = fz_image_source(ctx, image);
+#endif
   if (static_cast<double>(image->w) * image->h <= check->maxPixels) return;
   check->width = image->w;
   check->height = image->h;
