@@ -70,9 +70,7 @@ def archive(converter, manifest, fmt, dpi):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--converter",
-                        default=os.path.join(ROOT, "build", "linux-release", "out", "bin",
-                                             "xps2img"))
+    parser.add_argument("--converter", default=batch_vs_mutool.RELEASE_CONVERTER)
     parser.add_argument("--documents", type=int, default=2000)
     parser.add_argument("--rounds", type=int, default=2)
     parser.add_argument("--work")

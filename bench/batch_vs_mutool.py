@@ -44,6 +44,8 @@ PDFS = ["/usr/share/doc/bzip2/manual.pdf.gz",
 # Page counts of the short documents, in turn: mostly 1 to 3 pages, as real batches are.
 LENGTHS = [1, 2, 3, 1, 2, 5, 1, 3]
 ENV = dict(os.environ)
+# The converter the benchmarks measure unless told otherwise: the linux-release preset's.
+RELEASE_CONVERTER = os.path.join(ROOT, "build", "linux-release", "out", "bin", "xps2img")
 
 
 def make_documents(work):
@@ -216,9 +218,7 @@ def mutool_loop(fmt, dpi):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--converter",
-                        default=os.path.join(ROOT, "build", "linux-release", "out", "bin",
-                                             "xps2img"))
+    parser.add_argument("--converter", default=RELEASE_CONVERTER)
     parser.add_argument("--before", help="an older converter to measure in the same run")
     parser.add_argument("--documents", type=int, default=240)
     parser.add_argument("--work")
