@@ -39,7 +39,7 @@ ConversionEnd PageRun::Run() {
     job.spent = Watchdog::Clock::now() - start;
     std::lock_guard lock(mutex_);
     ready_.push_back(std::move(job));
-    changed_.notify_all();
+    jobReady_.notify_one();
   }
   WaitForPages();
   firstSlot_.reset();
@@ -131,7 +131,7 @@ void PageRun::GiveUp(Worker& worker, int index, const char* stage) {
   worker.givenUp = true;
   ++stuck_;
   failures_.push_back({index, TimeoutText(budget_, stage, true)});
-  changed_.notify_all();
+  mainWakes_.notify_one();
 }
 
 // Starts a worker, outside the lock, in place of one given up on a stuck page, if any.
@@ -148,8 +148,8 @@ void PageRun::WaitForPages() {
   std::unique_lock lock(mutex_);
   for (;;) {
     if (ReplaceStuckWorker(lock)) continue;
-    if (written_ + static_cast<int>(failures_.size()) == static_cast<int>(files_.size())) return;
-    changed_.wait(lock);
+    if (AllDone()) return;
+    mainWakes_.wait(lock);
   }
 }
 
@@ -165,8 +165,8 @@ PageRun::Job PageRun::TakeJob() {
   std::unique_lock lock(mutex_);
   ++holding_;
   ++waiting_;
-  changed_.notify_all();
-  changed_.wait(lock, [this] { return !ready_.empty(); });
+  mainWakes_.notify_one();
+  jobReady_.wait(lock, [this] { return !ready_.empty(); });
   --waiting_;
   Job job = std::move(ready_.front());
   ready_.pop_front();
@@ -177,7 +177,7 @@ void PageRun::Finish(Job job) {
   std::lock_guard lock(mutex_);
   --holding_;
   finished_.push_back(std::move(job.page));
-  changed_.notify_all();
+  mainWakes_.notify_one();
 }
 
 void PageRun::WaitForDemand() {
@@ -195,7 +195,7 @@ void PageRun::WaitForDemand() {
     int ready = static_cast<int>(ready_.size());
     if (ready < waiting_) return;
     if (ready < holding_ && XpsDocument::MemoryInUse() < kMemoryForListAhead) return;
-    changed_.wait(lock);
+    mainWakes_.wait(lock);
   }
 }
 
@@ -217,7 +217,7 @@ void PageRun::Written(int index, Worker* worker, const PageLosses& losses) {
   if (worker->givenUp) return;  // failed already; its file was removed
   worker->busy = -1;
   ++written_;
-  changed_.notify_all();
+  if (AllDone()) mainWakes_.notify_one();
   platform::PrintLine(PageWrittenText(index, static_cast<int>(files_.size()),
                                       files_[static_cast<size_t>(index)].final));
   console_window::PageWritten(written_, static_cast<int>(files_.size()));
@@ -230,7 +230,11 @@ void PageRun::Failed(int index, const std::string& reason, Worker* worker) {
   if (worker && worker->givenUp) return;
   if (worker) worker->busy = -1;
   failures_.push_back({index, reason});
-  changed_.notify_all();
+  if (AllDone()) mainWakes_.notify_one();
+}
+
+bool PageRun::AllDone() const {
+  return written_ + static_cast<int>(failures_.size()) == static_cast<int>(files_.size());
 }
 
 ExitCode PageRun::Report() {

@@ -73,6 +73,7 @@ class PageRun {
   // Count a page as done, unless its worker was given up.
   void Written(int index, Worker* worker, const PageLosses& losses);
   void Failed(int index, const std::string& reason, Worker* worker = nullptr);
+  bool AllDone() const;  // every page written or failed; under the lock
   ExitCode Report();
 
   const Options& options_;
@@ -85,7 +86,10 @@ class PageRun {
   Watchdog watchdog_;
 
   std::mutex mutex_;
-  std::condition_variable changed_;
+  // Only what a thread waits for wakes it: the main thread for a worker asking for a page, a
+  // list to drop, a worker given up or the last page done; one worker for each list made.
+  std::condition_variable mainWakes_;
+  std::condition_variable jobReady_;
   int unclaimed_;          // pages no worker has claimed yet
   int holding_ = 0;        // workers holding a render slot
   int waiting_ = 0;        // of those, the ones waiting for a page

@@ -17,7 +17,7 @@ Watchdog::Id Watchdog::Watch(Clock::time_point when, std::function<void()> actio
   std::lock_guard lock(mutex_);
   Id id = next_++;
   waiting_.emplace(when, std::make_pair(id, std::move(action)));
-  changed_.notify_all();
+  if (when < wakeAt_) changed_.notify_all();
   return id;
 }
 
@@ -36,13 +36,16 @@ void Watchdog::Loop() {
   std::unique_lock lock(mutex_);
   while (!ending_) {
     if (waiting_.empty()) {
+      wakeAt_ = Clock::time_point::max();
       changed_.wait(lock);
       continue;
     }
     auto first = waiting_.begin();
-    Clock::time_point when = first->first;  // a copy: the entry may go while this waits
-    if (Clock::now() < when) {
-      changed_.wait_until(lock, when);
+    // Cancelled actions are not woken for: the thread may wake at the time of one that has
+    // gone, and then waits for the next.
+    wakeAt_ = first->first;
+    if (Clock::now() < wakeAt_) {
+      changed_.wait_until(lock, wakeAt_);
       continue;
     }
     auto [id, action] = std::move(first->second);

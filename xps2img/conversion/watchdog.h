@@ -30,6 +30,9 @@ class Watchdog {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::multimap<Clock::time_point, std::pair<Id, std::function<void()>>> waiting_;
+  // When the thread wakes next by itself: it is woken sooner only for an action due before
+  // that, so that pages watched and done well within their budget cost it no wake-up.
+  Clock::time_point wakeAt_ = Clock::time_point::max();
   Id next_ = 1;
   Id running_ = 0;
   bool ending_ = false;
