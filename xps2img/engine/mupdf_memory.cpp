@@ -27,6 +27,13 @@ thread_local const std::atomic<bool>* stopped = nullptr;
 // page_memory, smaller ones from malloc.
 bool FromPageMemory(std::size_t size) { return size >= page_memory::kSmallest; }
 
+// A block that holds `size` bytes and its header, from where blocks of that size come from,
+// uncounted; null when refused.
+unsigned char* Acquire(std::size_t size) {
+  return static_cast<unsigned char*>(FromPageMemory(size) ? page_memory::Take(size + kHeader)
+                                                          : std::malloc(size + kHeader));
+}
+
 // Returns a block that holds `size` bytes to where it came from, uncounted.
 void Release(unsigned char* block, std::size_t size) {
   if (FromPageMemory(size)) {
@@ -50,8 +57,7 @@ void* Malloc(void*, std::size_t size) {
     if (!stopped || !*stopped) refused = size;
     return nullptr;
   }
-  auto* block = static_cast<unsigned char*>(FromPageMemory(size) ? page_memory::Take(size + kHeader)
-                                                                 : std::malloc(size + kHeader));
+  unsigned char* block = Acquire(size);
   if (!block) {
     inUse -= size;
     return nullptr;
@@ -75,8 +81,7 @@ void* Realloc(void*, void* old, std::size_t size) {
     grown = block;  // shrunk in place
   } else if (FromPageMemory(was) || FromPageMemory(size)) {
     // Moved between blocks of either kind.
-    grown = static_cast<unsigned char*>(FromPageMemory(size) ? page_memory::Take(size + kHeader)
-                                                             : std::malloc(size + kHeader));
+    grown = Acquire(size);
     if (grown) {
       std::memcpy(grown + kHeader, block + kHeader, std::min(was, size));
       Release(block, was);
