@@ -94,7 +94,7 @@ void PageRun::Work(Worker& worker) {
       worker.waitingForSlot = false;
     }
     if (!Claim()) return;
-    Job job = TakeJob();  // counts this worker as holding a slot until Finish
+    Job job = TakeJob();  // counts this worker as holding a slot until ReturnJob
     if (job.page) {
       {
         std::lock_guard lock(mutex_);
@@ -117,7 +117,7 @@ void PageRun::Work(Worker& worker) {
       }
     }
     slot.reset();
-    Finish(std::move(job));
+    ReturnJob(std::move(job));
     std::lock_guard lock(mutex_);
     if (worker.givenUp) return;
   }
@@ -173,7 +173,7 @@ PageRun::Job PageRun::TakeJob() {
   return job;
 }
 
-void PageRun::Finish(Job job) {
+void PageRun::ReturnJob(Job job) {
   std::lock_guard lock(mutex_);
   --holding_;
   finished_.push_back(std::move(job.page));

@@ -66,7 +66,8 @@ class PageRun {
   void WaitForPages();
   bool Claim();
   Job TakeJob();
-  void Finish(Job job);
+  // Hands the drawn page back for the main thread to drop, and frees the worker's place.
+  void ReturnJob(Job job);
   // Waits until a worker with a slot asks for a page, dropping finished lists meanwhile.
   void WaitForDemand();
   std::unique_ptr<PreparedPage> Prepare(int index, PageLosses& losses);
