@@ -427,6 +427,13 @@ def regressions(convert):
         "upstream-glyph-indices.xps": doc([
             f'<Glyphs FontUri="{FONT_PART}" FontRenderingEmSize="16" OriginX="10" OriginY="30" '
             'Fill="#FF000000" UnicodeString="AB" Indices="(1:2000000000)1;(2000000000:1)2"/>']),
+        # A character that begins no entry of Indices was never passed over: the run added
+        # glyphs until memory or time ran out.
+        "glyph-indices-stray-character.xps": doc([
+            f'<Glyphs FontUri="{FONT_PART}" FontRenderingEmSize="16" OriginX="10" OriginY="{y}" '
+            f'Fill="#FF000000" UnicodeString="ABCD" Indices="{indices}"/>'
+            for y, indices in ((30, "1&amp;120;2,80,10,-5;(1:2)3;4"), (60, "1; 2;3"),
+                               (90, "1;2x"))]),
         "upstream-point-progress.xps": doc([
             '<Path Stroke="#FF000000"><Path.Data><PathGeometry><PathFigure StartPoint="1,1">'
             f'<{kind} Points="10,10 20,20 x 30,30"/></PathFigure></PathGeometry></Path.Data>'
