@@ -27,7 +27,7 @@ thread_local const std::atomic<bool>* stopped = nullptr;
 // page_memory, smaller ones from malloc.
 bool FromPageMemory(std::size_t size) { return size >= page_memory::kSmallest; }
 
-// A block that holds `size` bytes and its header, from where blocks of that size come from,
+// A block that holds `size` bytes and its header, from the source that serves that size,
 // uncounted; null when refused.
 unsigned char* Acquire(std::size_t size) {
   return static_cast<unsigned char*>(FromPageMemory(size) ? page_memory::Take(size + kHeader)
